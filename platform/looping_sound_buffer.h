@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace dovrik {
+
+// The side-tone buffer: 16-bit mono PCM at 22,050 Hz played round and round.
+// Offsets are bytes. The write cursor is the first byte not yet handed to
+// the device; writing at or after it is heard on the next lap.
+class LoopingSoundBuffer {
+ public:
+  virtual ~LoopingSoundBuffer() = default;
+  virtual uint32_t Size() const = 0;
+  virtual bool GetCurrentPosition(uint32_t& playCursor, uint32_t& writeCursor) = 0;
+  // Gives up to two regions covering `bytes` bytes from `offset`, wrapping at
+  // the end of the buffer. On failure nothing may be written.
+  virtual bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1,
+                    void*& region2, uint32_t& bytes2) = 0;
+  virtual void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) = 0;
+  virtual void Play() = 0;  // looping, from the current play position
+  virtual void Stop() = 0;
+};
+
+// The side-tone device (the DirectSound object). Releasing it is destroying it.
+class SoundDevice {
+ public:
+  virtual ~SoundDevice() = default;
+  // Returns null when the buffer cannot be made.
+  virtual std::unique_ptr<LoopingSoundBuffer> CreateLoopingBuffer(uint32_t bytes) = 0;
+};
+
+}  // namespace dovrik
