@@ -26,6 +26,11 @@ class FakeDialog : public DialogControls {
   }
   void SendThumbPosition(int id, int position) override {
     std::lock_guard lock(mutex_);
+    auto range = ranges_.find(id);
+    if (range != ranges_.end()) {
+      if (position < range->second.first) position = range->second.first;
+      if (position > range->second.second) position = range->second.second;
+    }
     scrollPositions_[id] = position;
   }
   bool IsTicked(int id) override {
