@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dovrik {
+
+// Replaces the content of the file at `path` with `contents` without ever
+// leaving it half-written: the text goes to a new temporary file in the same
+// directory, every write, the flush to disk and the close are checked, and
+// only then is the temporary file renamed over the old one. On any failure
+// the temporary file is removed and the old file stays byte-for-byte as it
+// was. If `path` is a symbolic link (or a chain of them), the link stays and
+// the file it finally names is replaced. An existing file keeps its
+// permission bits; a new one gets 0666 less the umask, as fopen would give.
+// Returns true when the file now holds `contents`.
+bool ReplaceFileContents(const std::string& path, std::string_view contents);
+
+// The file a path finally names once its symbolic links are followed (the
+// path itself when it is no link). A link whose target does not exist yet
+// yields that target. Links are followed at most 40 times.
+std::string ResolveSymbolicLinks(const std::string& path);
+
+}  // namespace dovrik
