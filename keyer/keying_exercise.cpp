@@ -1,0 +1,111 @@
+#include "keyer/keying_exercise.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "keyer/key_sampler.h"
+#include "keyer/keying_decoder.h"
+#include "keyer/strip_chart.h"
+#include "platform/audio_system.h"
+#include "platform/dialog_controls.h"
+#include "platform/messages.h"
+#include "platform/periodic_timer.h"
+#include "platform/thread_queue.h"
+
+namespace dovrik {
+namespace {
+
+constexpr int kSpeedScrollBar = 1005;   // groups per minute
+constexpr int kRatioScrollBar = 1009;   // dash length in dots
+constexpr int kToneScrollBar = 1019;    // Hz
+constexpr int kAttackScrollBar = 1021;  // tenths of a millisecond
+constexpr int kOutputBox = 1025;
+
+// The sampler already queues silence while the buffer waits this long.
+constexpr auto kPlaybackDelay = std::chrono::milliseconds(50);
+// One chart and decoder pass per this much.
+constexpr auto kPassInterval = std::chrono::milliseconds(20);
+
+// Fills the whole buffer with silence before anything plays. A failed lock
+// is left alone: the sampler's ticks overwrite what they queue anyway.
+void ClearSideToneBuffer(LoopingSoundBuffer& buffer) {
+  void* first = nullptr;
+  void* second = nullptr;
+  uint32_t firstBytes = 0;
+  uint32_t secondBytes = 0;
+  if (!buffer.Lock(0, kSideToneBufferBytes, first, firstBytes, second, secondBytes)) return;
+  if (first != nullptr) std::memset(first, 0, firstBytes);
+  if (second != nullptr) std::memset(second, 0, secondBytes);
+  buffer.Unlock(first, firstBytes, second, secondBytes);
+}
+
+}  // namespace
+
+void RunKeyingExercise(ExerciseContext& context) {
+  DialogControls& dialog = context.dialog;
+  StripChartSurface* const chart = dialog.StripChart();
+  int32_t chartPos = 0;
+  // Shared with the timer thread from StartPeriodic until the timer is
+  // destroyed; every field it reads is set before then.
+  KeySamplerState state{};
+  state.clock = &context.clock;
+  state.key = &context.key;
+
+  dialog.SetItemText(kOutputBox, "");
+
+  // The settings are read once, in this order; later changes wait for the
+  // next exercise.
+  state.phaseStep = PhaseStepForTone(dialog.GetScrollPos(kToneScrollBar));
+  state.rampLength = RampLengthForAttack(dialog.GetScrollPos(kAttackScrollBar));
+  const int speed = dialog.GetScrollPos(kSpeedScrollBar);
+  const int ratio = dialog.GetScrollPos(kRatioScrollBar);
+  KeyingDecoder decoder = MakeKeyingDecoder(speed, ratio);
+  state.pauseTimeout = ComputeKeyingLimits(speed, ratio).pauseTimeout;
+
+  std::unique_ptr<SoundDevice> device = context.audio.CreateSoundDevice();
+  if (!device) {
+    dialog.ShowWarning("Can not open DirectSound");
+    return;
+  }
+  std::unique_ptr<LoopingSoundBuffer> buffer = device->CreateLoopingBuffer(kSideToneBufferBytes);
+  if (!buffer) {
+    device.reset();
+    dialog.ShowWarning("Can not create sound buffer");
+    return;
+  }
+  state.buffer = buffer.get();
+  ClearSideToneBuffer(*buffer);
+
+  std::unique_ptr<PeriodicTimer> timer =
+      context.timers.StartPeriodic(kKeySamplerPeriodMs, [&state] { KeySampler(state); });
+  if (!timer) {
+    buffer->Stop();
+    buffer.reset();
+    device.reset();
+    dialog.ShowWarning("Can not create timer");
+    return;
+  }
+
+  std::this_thread::sleep_for(kPlaybackDelay);
+  buffer->Play();
+
+  for (;;) {
+    QueuedMessage message;
+    if (context.queue.Peek(message) && message.message == MSG_STOP_EXERCISE) break;
+    UpdateStripChart(chartPos, state.keyLevels, chart);
+    DecodePending(decoder, state.toneEvents, dialog);
+    std::this_thread::sleep_for(kPassInterval);
+  }
+
+  // Destroying the timer waits for a running tick, so the buffer is no
+  // longer touched by the sampler when it is stopped and released. A
+  // character still being keyed is dropped.
+  timer.reset();
+  buffer->Stop();
+  buffer.reset();
+  device.reset();
+}
+
+}  // namespace dovrik
