@@ -6,6 +6,12 @@ namespace dovrik {
 
 class ThreadQueue;
 
+// Bits of WaveHeader::flags that the device keeps, as wave-out does: set by
+// Prepare, by Write and when the buffer comes back.
+inline constexpr uint32_t WHDR_DONE = 0x01;      // returned by the device
+inline constexpr uint32_t WHDR_PREPARED = 0x02;  // prepared and not unprepared since
+inline constexpr uint32_t WHDR_INQUEUE = 0x10;   // written and not yet returned
+
 // One playback buffer as the wave-out device sees it.
 struct WaveHeader {
   int16_t* data = nullptr;     // the sample memory

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+namespace dovrik {
+
+// All audio of the program: signed 16-bit mono PCM at 22,050 samples a second.
+inline constexpr int kSampleRate = 22050;
+inline constexpr int kBytesPerSample = 2;
+
+// One open SDL playback device on the default output, running from the
+// moment it opens. The callback runs on SDL's audio thread with SDL's audio
+// lock held; it must fill every byte it is given, allocate nothing and wait
+// for nothing. Open and close on an ordinary thread, never in the callback.
+class SdlPlaybackDevice {
+ public:
+  using Callback = void (*)(void* userdata, uint8_t* stream, int bytes);
+
+  SdlPlaybackDevice() = default;
+  ~SdlPlaybackDevice() { Close(); }
+  SdlPlaybackDevice(const SdlPlaybackDevice&) = delete;
+  SdlPlaybackDevice& operator=(const SdlPlaybackDevice&) = delete;
+
+  // Opens the default device with `framesPerPeriod` frames handed to the
+  // callback at a time (the device's latency step) and starts it. False when
+  // SDL has no usable driver or device.
+  bool Open(uint16_t framesPerPeriod, Callback callback, void* userdata);
+  // Stops the device and waits until the callback has run for the last time.
+  void Close();
+  bool IsOpen() const { return device_ != 0; }
+
+  // SDL's audio lock: while it is held, the callback does not run.
+  void LockCallback() { SDL_LockAudioDevice(device_); }
+  void UnlockCallback() { SDL_UnlockAudioDevice(device_); }
+
+ private:
+  SDL_AudioDeviceID device_ = 0;
+};
+
+}  // namespace dovrik

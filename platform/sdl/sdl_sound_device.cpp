@@ -1,0 +1,64 @@
+#include "platform/sdl/sdl_sound_device.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/sdl/sdl_looping_buffer.h"
+
+namespace dovrik {
+namespace {
+
+// A looping buffer must hold at least a few device periods, or the device
+// would be handed the same bytes twice in one period; and it is kept to a
+// size that the 32-bit byte offsets and the memory of the machine allow.
+constexpr uint32_t kSmallestLoopingBytes = 4u * SideToneOutput::kFramesPerPeriod * kBytesPerSample;
+constexpr uint32_t kLargestLoopingBytes = 64u * 1024 * 1024;
+
+}  // namespace
+
+bool SideToneOutput::Open() {
+  return device_.Open(kFramesPerPeriod, &Callback, this);
+}
+
+bool SideToneOutput::Attach(SdlLoopingBuffer& buffer) {
+  LockCallback();
+  const bool free = attached_ == nullptr;
+  if (free) attached_ = &buffer;
+  UnlockCallback();
+  return free;
+}
+
+void SideToneOutput::Detach(SdlLoopingBuffer& buffer) {
+  LockCallback();
+  if (attached_ == &buffer) attached_ = nullptr;
+  UnlockCallback();
+}
+
+void SideToneOutput::Callback(void* userdata, uint8_t* stream, int bytes) {
+  auto* output = static_cast<SideToneOutput*>(userdata);
+  if (bytes <= 0) return;
+  if (output->attached_ != nullptr) {
+    output->attached_->Render(stream, static_cast<uint32_t>(bytes));
+  } else {
+    std::memset(stream, 0, static_cast<size_t>(bytes));
+  }
+}
+
+std::unique_ptr<SdlSoundDevice> SdlSoundDevice::Open() {
+  auto output = std::make_shared<SideToneOutput>();
+  if (!output->Open()) return nullptr;
+  return std::unique_ptr<SdlSoundDevice>(new SdlSoundDevice(std::move(output)));
+}
+
+std::unique_ptr<LoopingSoundBuffer> SdlSoundDevice::CreateLoopingBuffer(uint32_t bytes) {
+  if (bytes < kSmallestLoopingBytes || bytes > kLargestLoopingBytes) return nullptr;
+  if (bytes % kBytesPerSample != 0) return nullptr;
+  // A new buffer holds silence, like a freshly created sound buffer.
+  std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[bytes]());
+  if (!ring) return nullptr;
+  auto buffer = std::make_unique<SdlLoopingBuffer>(output_, bytes, std::move(ring));
+  if (!output_->Attach(*buffer)) return nullptr;
+  return buffer;
+}
+
+}  // namespace dovrik

@@ -1,0 +1,278 @@
+// The SDL side-tone buffer in real runs: the disk driver records what it
+// plays, the dummy driver runs it without a sound card.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_sound_device.h"
+#include "platform/sdl/sdl_test_support.h"
+
+namespace dovrik {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr uint32_t kSideToneBytes = 44100;  // the keying exercise's one second
+
+std::string RecordingPath() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "dovrik_" + test->name() + "_" + std::to_string(getpid()) + ".raw";
+}
+
+// Writes `samples` at `offset` through Lock and Unlock; false when the lock fails.
+bool WriteSamples(LoopingSoundBuffer& buffer, uint32_t offset,
+                  const std::vector<int16_t>& samples) {
+  void* region1 = nullptr;
+  void* region2 = nullptr;
+  uint32_t bytes1 = 0;
+  uint32_t bytes2 = 0;
+  const auto bytes = static_cast<uint32_t>(samples.size() * sizeof(int16_t));
+  if (!buffer.Lock(offset, bytes, region1, bytes1, region2, bytes2)) return false;
+  std::memcpy(region1, samples.data(), bytes1);
+  if (bytes2 > 0)
+    std::memcpy(region2, reinterpret_cast<const uint8_t*>(samples.data()) + bytes1, bytes2);
+  buffer.Unlock(region1, bytes1, region2, bytes2);
+  return true;
+}
+
+// 1, 2, 3, ...: every sample of the ring tells where it came from.
+std::vector<int16_t> Pattern(uint32_t bytes) {
+  std::vector<int16_t> samples(bytes / 2);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i + 1);
+  return samples;
+}
+
+size_t FirstSound(const std::vector<int16_t>& recording) {
+  return std::find_if(recording.begin(), recording.end(), [](int16_t s) { return s != 0; }) -
+         recording.begin();
+}
+
+TEST(SdlLoopingBufferTest, PlaysItsRingRoundAndRound) {
+  const std::string path = RecordingPath();
+  const uint32_t bytes = 4410;  // a tenth of a second, so that laps come quickly
+  const std::vector<int16_t> pattern = Pattern(bytes);
+  {
+    ScopedAudioDriver driver("disk", path);
+    ASSERT_TRUE(driver.ok());
+    auto device = SdlAudioSystem().CreateSoundDevice();
+    ASSERT_NE(device, nullptr);
+    auto buffer = device->CreateLoopingBuffer(bytes);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_TRUE(WriteSamples(*buffer, 0, pattern));
+    buffer->Play();
+    std::this_thread::sleep_for(milliseconds(350));
+    buffer->Stop();
+    std::this_thread::sleep_for(milliseconds(30));
+  }
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  const size_t start = FirstSound(recording);
+  size_t played = 0;
+  while (start + played < recording.size() && recording[start + played] != 0) ++played;
+  EXPECT_GE(played, 2 * pattern.size()) << "at least two whole laps";
+  for (size_t i = 0; i < played; ++i) {
+    ASSERT_EQ(recording[start + i], pattern[i % pattern.size()]) << "sample " << i;
+  }
+  EXPECT_EQ(played % SideToneOutput::kFramesPerPeriod, 0u) << "whole periods, no torn chunk";
+  EXPECT_TRUE(std::all_of(recording.begin() + start + played, recording.end(), [](int16_t s) {
+    return s == 0;
+  })) << "silence once stopped";
+}
+
+TEST(SdlLoopingBufferTest, RegionWrittenAtTheWriteCursorFollowsWhatWasQueued) {
+  const std::string path = RecordingPath();
+  const std::vector<int16_t> pattern = Pattern(kSideToneBytes);  // 1 .. 22050
+  std::vector<int16_t> marker(200);
+  for (size_t i = 0; i < marker.size(); ++i) marker[i] = static_cast<int16_t>(30000 + i);
+  uint32_t writeCursor = 0;
+  {
+    ScopedAudioDriver driver("disk", path);
+    ASSERT_TRUE(driver.ok());
+    auto device = SdlAudioSystem().CreateSoundDevice();
+    ASSERT_NE(device, nullptr);
+    auto buffer = device->CreateLoopingBuffer(kSideToneBytes);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_TRUE(WriteSamples(*buffer, 0, pattern));
+    buffer->Play();
+    std::this_thread::sleep_for(milliseconds(50));
+    // The cursor can move between reading it and taking the lock; while the
+    // lock is held it cannot. Write only when it is still where we read it.
+    for (;;) {
+      uint32_t playCursor = 0;
+      uint32_t before = 0;
+      uint32_t after = 0;
+      ASSERT_TRUE(buffer->GetCurrentPosition(playCursor, before));
+      void* region1 = nullptr;
+      void* region2 = nullptr;
+      uint32_t bytes1 = 0;
+      uint32_t bytes2 = 0;
+      ASSERT_TRUE(buffer->Lock(before, 400, region1, bytes1, region2, bytes2));
+      ASSERT_TRUE(buffer->GetCurrentPosition(playCursor, after));
+      if (after == before) {
+        ASSERT_EQ(bytes1 + bytes2, 400u);
+        std::memcpy(region1, marker.data(), bytes1);
+        std::memcpy(region2, reinterpret_cast<uint8_t*>(marker.data()) + bytes1, bytes2);
+        writeCursor = before;
+        buffer->Unlock(region1, bytes1, region2, bytes2);
+        break;
+      }
+      buffer->Unlock(region1, bytes1, region2, bytes2);
+    }
+    std::this_thread::sleep_for(milliseconds(60));
+    buffer->Stop();
+  }
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  // Less than a lap was played, so the stream is the ring from its start with
+  // the marker in place at the write cursor: everything queued before it
+  // came out unchanged, the marker right after it, then the rest of the ring.
+  ASSERT_GT(writeCursor, 0u);
+  std::vector<int16_t> expected = pattern;
+  std::copy(marker.begin(), marker.end(), expected.begin() + writeCursor / 2);
+  const size_t start = FirstSound(recording);
+  size_t played = 0;
+  while (start + played < recording.size() && recording[start + played] != 0) ++played;
+  ASSERT_GT(played, writeCursor / 2 + marker.size());
+  ASSERT_LT(played, expected.size());
+  const std::vector<int16_t> heard(recording.begin() + start, recording.begin() + start + played);
+  EXPECT_EQ(heard, std::vector<int16_t>(expected.begin(), expected.begin() + played));
+}
+
+TEST(SdlLoopingBufferTest, LockGivesTwoRegionsAcrossTheEndAndRefusesBadSpans) {
+  ScopedAudioDriver driver("dummy");
+  ASSERT_TRUE(driver.ok());
+  auto device = SdlAudioSystem().CreateSoundDevice();
+  ASSERT_NE(device, nullptr);
+  auto buffer = device->CreateLoopingBuffer(kSideToneBytes);
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(buffer->Size(), kSideToneBytes);
+
+  struct Case {
+    uint32_t offset;
+    uint32_t bytes;
+    bool locks;
+    uint32_t bytes1;
+    uint32_t bytes2;
+  };
+  const Case cases[] = {
+      {kSideToneBytes - 200, 500, true, 200, 300},  // wraps: 200 at the end, 300 at the start
+      {0, kSideToneBytes, true, kSideToneBytes, 0},
+      {1000, 1324, true, 1324, 0},
+      {kSideToneBytes - 2, kSideToneBytes, true, 2, kSideToneBytes - 2},
+      {kSideToneBytes, 2, false, 0, 0},      // offset outside
+      {0, 0, false, 0, 0},                   // nothing
+      {0, kSideToneBytes + 2, false, 0, 0},  // more than the buffer
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "offset " << c.offset << " bytes " << c.bytes);
+    void* region1 = reinterpret_cast<void*>(1);
+    void* region2 = reinterpret_cast<void*>(1);
+    uint32_t bytes1 = 99;
+    uint32_t bytes2 = 99;
+    ASSERT_EQ(buffer->Lock(c.offset, c.bytes, region1, bytes1, region2, bytes2), c.locks);
+    EXPECT_EQ(bytes1, c.bytes1);
+    EXPECT_EQ(bytes2, c.bytes2);
+    EXPECT_EQ(region1 != nullptr, c.locks);
+    EXPECT_EQ(region2 != nullptr, c.bytes2 > 0);
+    if (c.bytes2 > 0) {
+      EXPECT_EQ(static_cast<uint8_t*>(region1) + bytes1 - kSideToneBytes, region2)
+          << "the second region is the start of the buffer";
+    }
+    if (c.locks) buffer->Unlock(region1, bytes1, region2, bytes2);
+  }
+
+  // A second lock before the first is handed back fails and gives nothing.
+  void* region1 = nullptr;
+  void* region2 = nullptr;
+  uint32_t bytes1 = 0;
+  uint32_t bytes2 = 0;
+  ASSERT_TRUE(buffer->Lock(0, 100, region1, bytes1, region2, bytes2));
+  void* again1 = nullptr;
+  void* again2 = nullptr;
+  uint32_t againBytes1 = 0;
+  uint32_t againBytes2 = 0;
+  EXPECT_FALSE(buffer->Lock(200, 100, again1, againBytes1, again2, againBytes2));
+  EXPECT_EQ(again1, nullptr);
+  EXPECT_EQ(againBytes1, 0u);
+  buffer->Unlock(region1, bytes1, region2, bytes2);
+  EXPECT_TRUE(WriteSamples(*buffer, 200, std::vector<int16_t>(50, 1)));
+}
+
+TEST(SdlLoopingBufferTest, CursorsStayPutWhileStoppedAndPlayResumesThere) {
+  ScopedAudioDriver driver("dummy");
+  ASSERT_TRUE(driver.ok());
+  auto device = SdlAudioSystem().CreateSoundDevice();
+  ASSERT_NE(device, nullptr);
+  auto buffer = device->CreateLoopingBuffer(kSideToneBytes);
+  ASSERT_NE(buffer, nullptr);
+  uint32_t play = 1;
+  uint32_t write = 1;
+  std::this_thread::sleep_for(milliseconds(30));
+  ASSERT_TRUE(buffer->GetCurrentPosition(play, write));
+  EXPECT_EQ(play, 0u) << "never played";
+  EXPECT_EQ(write, 0u) << "never played";
+
+  const auto waitForMove = [&](uint32_t from) {
+    const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+    while (std::chrono::steady_clock::now() < end) {
+      buffer->GetCurrentPosition(play, write);
+      if (write != from) return true;
+      std::this_thread::sleep_for(milliseconds(1));
+    }
+    return false;
+  };
+  buffer->Play();
+  ASSERT_TRUE(waitForMove(0));
+  buffer->Stop();
+  std::this_thread::sleep_for(milliseconds(15));  // a chunk in flight may still finish
+  uint32_t stoppedPlay = 0;
+  uint32_t stoppedWrite = 0;
+  buffer->GetCurrentPosition(stoppedPlay, stoppedWrite);
+  std::this_thread::sleep_for(milliseconds(30));
+  buffer->GetCurrentPosition(play, write);
+  EXPECT_EQ(play, stoppedPlay);
+  EXPECT_EQ(write, stoppedWrite);
+  const uint32_t chunk = SideToneOutput::kFramesPerPeriod * 2;
+  EXPECT_EQ(stoppedWrite % chunk, 0u) << "whole chunks from offset 0 (less than a lap)";
+  EXPECT_EQ((stoppedWrite + kSideToneBytes - stoppedPlay) % kSideToneBytes, chunk)
+      << "the play cursor is the start of the last chunk handed out";
+
+  buffer->Play();
+  ASSERT_TRUE(waitForMove(stoppedWrite));
+  EXPECT_EQ((write + kSideToneBytes - stoppedWrite) % kSideToneBytes % chunk, 0u)
+      << "resumed where it stopped";
+}
+
+TEST(SdlSoundDeviceTest, MakesOneBufferOfWholeSamplesAtATime) {
+  ScopedAudioDriver driver("dummy");
+  ASSERT_TRUE(driver.ok());
+  auto device = SdlAudioSystem().CreateSoundDevice();
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->CreateLoopingBuffer(0), nullptr);
+  EXPECT_EQ(device->CreateLoopingBuffer(kSideToneBytes + 1), nullptr) << "half a sample";
+  auto first = device->CreateLoopingBuffer(kSideToneBytes);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(device->CreateLoopingBuffer(kSideToneBytes), nullptr) << "one at a time";
+  first.reset();
+  auto second = device->CreateLoopingBuffer(kSideToneBytes);
+  ASSERT_NE(second, nullptr);
+
+  // Released in the other order, the buffer still works until it goes.
+  device.reset();
+  second->Play();
+  EXPECT_TRUE(WriteSamples(*second, 0, std::vector<int16_t>(100, 5)));
+  second->Stop();
+}
+
+}  // namespace
+}  // namespace dovrik
