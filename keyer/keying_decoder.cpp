@@ -12,7 +12,9 @@ namespace {
 // The third as the single-precision constant the limits are defined with.
 constexpr float kOneThird = 0.33333334f;
 
-int32_t RoundUp(float value) { return static_cast<int32_t>(std::ceil(value)); }
+int32_t RoundUp(float value) {
+  return static_cast<int32_t>(std::ceil(value));
+}
 
 void AppendCharacter(KeyingDecoder& decoder, DialogControls& dialog, const char* ending) {
   std::string text(1, decoder.node->character);

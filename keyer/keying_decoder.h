@@ -13,11 +13,16 @@ class DialogControls;
 // which the key sampler appends a pause marker, all in milliseconds. They
 // always satisfy shortLimit < dotDashLimit < wordLimit < pauseLimit.
 struct KeyingLimits {
-  int32_t shortLimit = 0;    // intervals shorter than this are too short
-  int32_t dotDashLimit = 0;  // dot below, dash from here; element gap below, character gap from here
-  int32_t wordLimit = 0;     // dash below, over-long dash from here; character gap below, word gap from here
-  int32_t pauseLimit = 0;    // word gap below, long pause from here
-  int32_t pauseTimeout = 0;  // 2 x pauseLimit: what the sampler's `pauseTimeout` is set to
+  // Intervals shorter than this are too short.
+  int32_t shortLimit = 0;
+  // Dot below, dash from here; element gap below, character gap from here.
+  int32_t dotDashLimit = 0;
+  // Dash below, over-long dash from here; character gap below, word gap from here.
+  int32_t wordLimit = 0;
+  // Word gap below, long pause from here.
+  int32_t pauseLimit = 0;
+  // 2 x pauseLimit: what the key sampler's `pauseTimeout` is set to.
+  int32_t pauseTimeout = 0;
 };
 
 // Computes the limits from the speed setting (groups per minute, 6..36) and
@@ -31,8 +36,11 @@ KeyingLimits ComputeKeyingLimits(int32_t speed, int32_t ratio);
 // The decoder of one keying exercise. It lives on the worker thread and
 // reads `toneEvents` of the sampler's state; nothing in it is shared.
 struct KeyingDecoder {
-  int32_t decodePos = 0;                          // index in toneEvents of the next entry to classify
-  const MorseTreeNode* node = DecodeTreeRoot();   // elements keyed so far in the current character
+  // Index in toneEvents of the next entry to classify.
+  int32_t decodePos = 0;
+  // The node reached by the elements keyed so far in the current character.
+  const MorseTreeNode* node = DecodeTreeRoot();
+  // The limits of KeyingLimits, in ms.
   int32_t shortLimit = 0;
   int32_t dotDashLimit = 0;
   int32_t wordLimit = 0;

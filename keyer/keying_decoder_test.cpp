@@ -76,7 +76,8 @@ TEST(KeyingDecoder, StartsAtTheRootWithTheLimitsOfItsSettings) {
 // told otherwise: limits 41, 244, 488, 976.
 class Keying {
  public:
-  explicit Keying(int32_t speed = 12, int32_t ratio = 3) : decoder(MakeKeyingDecoder(speed, ratio)) {}
+  explicit Keying(int32_t speed = 12, int32_t ratio = 3)
+      : decoder(MakeKeyingDecoder(speed, ratio)) {}
 
   void Down(uint32_t ms) { Start(), Wait(ms), Stop(); }
   void Start() { ring.Append(now, 1); }
