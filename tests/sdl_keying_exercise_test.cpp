@@ -1,0 +1,190 @@
+// A whole keying exercise on real parts: SDL's disk driver records the
+// side-tone, the thread timer drives the sampler, and a scripted key keys
+// "PARIS" against the real clock.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "keyer/keying_exercise.h"
+#include "platform/exercise_context.h"
+#include "platform/messages.h"
+#include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_test_support.h"
+#include "platform/steady_clock.h"
+#include "platform/thread_queue.h"
+#include "platform/thread_timer_service.h"
+#include "sender/random_source.h"
+#include "tests/support/fake_dialog.h"
+#include "tests/support/fake_key.h"
+#include "tests/support/fake_side_tone_probe.h"
+
+namespace dovrik {
+namespace {
+
+using std::chrono::duration;
+using std::chrono::milliseconds;
+using testing::ProbeClock;
+using testing::ScriptedKey;
+
+// "PARIS" at speed 12 and ratio 3: a dot of 122 ms, dashes of three dots,
+// one dot between elements and three between characters, after a 300 ms wait.
+std::vector<ScriptedKey::Change> ParisScript(int32_t& endMs) {
+  const char* codes[] = {".--.", ".-", ".-.", "..", "..."};
+  constexpr int32_t kDot = 122;
+  std::vector<ScriptedKey::Change> script;
+  int32_t at = 300;
+  for (const char* code : codes) {
+    for (const char* element = code; *element != '\0'; ++element) {
+      script.push_back({at, true});
+      at += *element == '.' ? kDot : 3 * kDot;
+      script.push_back({at, false});
+      at += kDot;
+    }
+    at += 2 * kDot;
+  }
+  endMs = at;
+  return script;
+}
+
+// Tones in a recording: [first, last] sample indices of runs of sound
+// separated by at least 100 silent samples.
+struct Tone {
+  size_t first;
+  size_t last;
+};
+std::vector<Tone> FindTones(const std::vector<int16_t>& recording) {
+  std::vector<Tone> tones;
+  size_t silent = 100;
+  for (size_t i = 0; i < recording.size(); ++i) {
+    if (recording[i] == 0) {
+      ++silent;
+      continue;
+    }
+    if (silent >= 100) {
+      tones.push_back({i, i});
+    } else {
+      tones.back().last = i;
+    }
+    silent = 0;
+  }
+  return tones;
+}
+
+std::string RecordingPath() {
+  return ::testing::TempDir() + "dovrik_keying_" + std::to_string(getpid()) + ".raw";
+}
+
+TEST(SdlKeyingExerciseTest, KeyedParisSoundsPromptlyWithRampsAndDecodes) {
+  const std::string path = RecordingPath();
+  int32_t scriptEndMs = 0;
+  const std::vector<ScriptedKey::Change> script = ParisScript(scriptEndMs);
+
+  std::string output;
+  std::vector<testing::ObservedKeyChange> changes;
+  std::vector<testing::HandedBlock> handed;
+  std::vector<ProbeClock::time_point> keyedAt;
+  uint32_t periodBytes = 0;
+  {
+    ScopedAudioDriver driver("disk", path);
+    ASSERT_TRUE(driver.ok()) << SDL_GetError();
+    SteadyClock clock;
+    ScriptedKey key(clock, script);
+    SdlAudioSystem sdl;
+    testing::SideToneProbe probe(key, sdl);
+    ThreadTimerService timers;
+    ThreadQueue queue;
+    testing::FakeDialog dialog;
+    testing::FakePoster poster;
+    RandomSource random(1);
+    dialog.SetScroll(1019, 900);  // tone
+    dialog.SetScroll(1021, 5);    // attack: ramps of 11 samples
+    dialog.SetScroll(1005, 12);   // speed
+    dialog.SetScroll(1009, 3);    // ratio
+    ExerciseContext context{queue,  dialog, poster,      probe.Audio(),
+                            timers, clock,  probe.Key(), random};
+
+    key.Start();
+    // The key changes at whole milliseconds of the clock it reads.
+    const auto now = ProbeClock::now();
+    auto startMs = std::chrono::duration_cast<milliseconds>(now.time_since_epoch()).count();
+    startMs -= static_cast<int32_t>(static_cast<uint32_t>(startMs) - key.StartMs());
+    for (const auto& change : script) {
+      keyedAt.push_back(ProbeClock::time_point(milliseconds(startMs + change.atMs)));
+    }
+
+    std::thread worker([&] { RunKeyingExercise(context); });
+    // The pause marker comes 1952 ms after the last tone stop.
+    std::this_thread::sleep_until(keyedAt.front() + milliseconds(scriptEndMs - 300 + 2300));
+    queue.Post(MSG_STOP_EXERCISE);
+    worker.join();
+
+    output = dialog.OutputBox();
+    EXPECT_TRUE(dialog.Warnings().empty());
+    changes = probe.Changes();
+    for (const auto& change : changes) handed.push_back(probe.Handed(change));
+    periodBytes = probe.PeriodBytes();
+  }
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  EXPECT_EQ(output, "PARIS; ");
+
+  // Each key change reached the device within one tick and one device
+  // period, plus room for a busy machine.
+  ASSERT_EQ(changes.size(), script.size());
+  ASSERT_GT(periodBytes, 0u);
+  const double periodMs = periodBytes / 2 / 22.05;
+  double worstMs = 0;
+  for (size_t k = 0; k < changes.size(); ++k) {
+    EXPECT_EQ(changes[k].down, script[k].down) << k;
+    ASSERT_TRUE(handed[k].found) << k;
+    const double latencyMs = duration<double, std::milli>(handed[k].handedAt - keyedAt[k]).count();
+    EXPECT_GE(latencyMs, 0.0) << k;
+    EXPECT_LE(latencyMs, 5.0 + periodMs + 10.0) << "key change " << k;
+    worstMs = std::max(worstMs, latencyMs);
+  }
+  ::testing::Test::RecordProperty("worst_key_to_device_ms", std::to_string(worstMs));
+  std::printf("device period %.1f ms, worst key-to-device %.1f ms\n", periodMs, worstMs);
+
+  // The recording holds the fourteen tones exactly where the sampler put
+  // them: the samples before playback started, plus what the device had
+  // been handed when each block's first chunk went out.
+  const std::vector<Tone> tones = FindTones(recording);
+  ASSERT_EQ(tones.size(), script.size() / 2);
+  const size_t first = tones[0].first - 1;  // a tone's first sample is 0
+  const size_t beforePlayback = first - handed[0].handedBytesBefore / 2;
+  const int16_t attack[] = {0, 1511, 4385, 8289, 12736};
+  for (size_t t = 0; t < tones.size(); ++t) {
+    const size_t start = beforePlayback + handed[2 * t].handedBytesBefore / 2;
+    const size_t release = beforePlayback + handed[2 * t + 1].handedBytesBefore / 2;
+    ASSERT_EQ(tones[t].first - 1, start) << "tone " << t;
+    ASSERT_LT(release + 11, recording.size());
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(recording[start + i], attack[i]) << "tone " << t;
+    // The release ramp: R/R ... 1/R of full scale, then silence.
+    for (int j = 0; j < 11; ++j) {
+      EXPECT_LE(std::abs(recording[release + j]), 32767 * (11 - j) / 11 + 1) << "tone " << t;
+    }
+    EXPECT_LE(tones[t].last, release + 10) << "tone " << t;
+    // A steady full-scale sine without a click anywhere, release included:
+    // no step larger than the sine's own at 900 Hz (2 x 32767 x sin(pi x
+    // 900 / 22050), 8381) plus one ramp step (32767 / 11).
+    constexpr int kLargestStep = 8381 + 2979 + 2;
+    int peak = 0;
+    for (size_t i = start + 1; i <= tones[t].last; ++i) {
+      peak = std::max(peak, std::abs(int(recording[i])));
+      ASSERT_LE(std::abs(recording[i] - recording[i - 1]), kLargestStep)
+          << "tone " << t << " at " << i;
+    }
+    EXPECT_GE(peak, 32000) << "tone " << t;
+  }
+}
+
+}  // namespace
+}  // namespace dovrik

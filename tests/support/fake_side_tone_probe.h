@@ -1,0 +1,204 @@
+#pragma once
+
+// Watches the keying side-tone from outside, through the public seams only:
+// it wraps the key and the audio system an exercise (or a bare sampler) is
+// given, notes which buffer lock each accepted key change led to, and polls
+// the buffer's write cursor on a thread of its own to see when the device
+// took each byte. For the real-SDL test and the latency benchmark.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/audio_system.h"
+#include "platform/key_input.h"
+#include "platform/looping_sound_buffer.h"
+
+namespace dovrik::testing {
+
+using ProbeClock = std::chrono::steady_clock;
+
+// One accepted key change and the block of side-tone it started.
+struct ObservedKeyChange {
+  bool down = false;
+  ProbeClock::time_point readAt;    // the sampler read the new level
+  ProbeClock::time_point lockedAt;  // its attack or release block was locked
+  uint32_t offset = 0;              // where that block starts in the ring
+};
+
+// One move of the write cursor: the device took the bytes up to `cursor`.
+struct CursorStep {
+  ProbeClock::time_point seenAt;
+  uint32_t cursor = 0;
+  uint64_t handedBytes = 0;  // bytes handed to the device since the buffer was made
+};
+
+// When the device took the first chunk of a change's block, and how many
+// bytes it had been handed before it.
+struct HandedBlock {
+  bool found = false;
+  ProbeClock::time_point handedAt;
+  uint64_t handedBytesBefore = 0;
+};
+
+class SideToneProbe {
+ public:
+  SideToneProbe(KeyInput& key, AudioSystem& audio) : key_(*this, key), audio_(*this, audio) {}
+
+  KeyInput& Key() { return key_; }
+  AudioSystem& Audio() { return audio_; }
+
+  // Read these once the sampler's timer and the buffer are gone.
+  const std::vector<ObservedKeyChange>& Changes() const { return changes_; }
+  const std::vector<CursorStep>& Steps() const { return steps_; }
+
+  // The step at which the cursor left `change.offset` after the block was
+  // locked: from then on the device had the block's first bytes.
+  HandedBlock Handed(const ObservedKeyChange& change) const {
+    for (size_t i = 1; i < steps_.size(); ++i) {
+      if (steps_[i].seenAt > change.lockedAt && steps_[i - 1].cursor == change.offset) {
+        return {true, steps_[i].seenAt, steps_[i - 1].handedBytes};
+      }
+    }
+    return {};
+  }
+
+  // The most common cursor step, in bytes: the device period.
+  uint32_t PeriodBytes() const {
+    std::vector<uint32_t> sizes;
+    for (size_t i = 1; i < steps_.size(); ++i) {
+      sizes.push_back(static_cast<uint32_t>(steps_[i].handedBytes - steps_[i - 1].handedBytes));
+    }
+    if (sizes.empty()) return 0;
+    std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
+    return sizes[sizes.size() / 2];
+  }
+
+ private:
+  // The sampler's key: notes each change of level it reports. Timer thread.
+  class ProbeKey : public KeyInput {
+   public:
+    ProbeKey(SideToneProbe& probe, KeyInput& inner) : probe_(probe), inner_(inner) {}
+    bool IsDown() override {
+      const bool down = inner_.IsDown();
+      if (down != last_) {
+        last_ = down;
+        probe_.pending_ = true;
+        probe_.pendingChange_ = {down, ProbeClock::now(), {}, 0};
+      }
+      return down;
+    }
+
+   private:
+    SideToneProbe& probe_;
+    KeyInput& inner_;
+    bool last_ = false;
+  };
+
+  // The buffer, passed through; the first lock after a key change is that
+  // change's block. A thread polls the write cursor while the buffer lives.
+  class ProbeBuffer : public LoopingSoundBuffer {
+   public:
+    ProbeBuffer(SideToneProbe& probe, std::unique_ptr<LoopingSoundBuffer> inner)
+        : probe_(probe), inner_(std::move(inner)) {
+      probe_.steps_.reserve(1 << 16);
+      watcher_ = std::thread([this] { Watch(); });
+    }
+    ~ProbeBuffer() override {
+      stop_.store(true);
+      watcher_.join();
+    }
+    uint32_t Size() const override { return inner_->Size(); }
+    bool GetCurrentPosition(uint32_t& playCursor, uint32_t& writeCursor) override {
+      return inner_->GetCurrentPosition(playCursor, writeCursor);
+    }
+    bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
+              uint32_t& bytes2) override {
+      if (probe_.pending_) {
+        probe_.pending_ = false;
+        ObservedKeyChange change = probe_.pendingChange_;
+        change.lockedAt = ProbeClock::now();
+        change.offset = offset;
+        probe_.changes_.push_back(change);
+      }
+      return inner_->Lock(offset, bytes, region1, bytes1, region2, bytes2);
+    }
+    void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
+      inner_->Unlock(region1, bytes1, region2, bytes2);
+    }
+    void Play() override { inner_->Play(); }
+    void Stop() override { inner_->Stop(); }
+
+   private:
+    // Probe thread: notes every move of the write cursor within about 50 us.
+    void Watch() {
+      const uint32_t size = inner_->Size();
+      uint32_t playCursor = 0;
+      uint32_t last = 0;
+      uint64_t handed = 0;
+      inner_->GetCurrentPosition(playCursor, last);
+      probe_.steps_.push_back({ProbeClock::now(), last, 0});
+      while (!stop_.load()) {
+        uint32_t cursor = 0;
+        inner_->GetCurrentPosition(playCursor, cursor);
+        if (cursor != last) {
+          handed += (cursor + size - last) % size;
+          last = cursor;
+          probe_.steps_.push_back({ProbeClock::now(), cursor, handed});
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+      }
+    }
+
+    SideToneProbe& probe_;
+    std::unique_ptr<LoopingSoundBuffer> inner_;
+    std::atomic<bool> stop_{false};
+    std::thread watcher_;
+  };
+
+  class ProbeDevice : public SoundDevice {
+   public:
+    ProbeDevice(SideToneProbe& probe, std::unique_ptr<SoundDevice> inner)
+        : probe_(probe), inner_(std::move(inner)) {}
+    std::unique_ptr<LoopingSoundBuffer> CreateLoopingBuffer(uint32_t bytes) override {
+      auto buffer = inner_->CreateLoopingBuffer(bytes);
+      if (!buffer) return nullptr;
+      return std::make_unique<ProbeBuffer>(probe_, std::move(buffer));
+    }
+
+   private:
+    SideToneProbe& probe_;
+    std::unique_ptr<SoundDevice> inner_;
+  };
+
+  class ProbeAudio : public AudioSystem {
+   public:
+    ProbeAudio(SideToneProbe& probe, AudioSystem& inner) : probe_(probe), inner_(inner) {}
+    std::unique_ptr<WaveOut> CreateWaveOut() override { return inner_.CreateWaveOut(); }
+    std::unique_ptr<SoundDevice> CreateSoundDevice() override {
+      auto device = inner_.CreateSoundDevice();
+      if (!device) return nullptr;
+      return std::make_unique<ProbeDevice>(probe_, std::move(device));
+    }
+
+   private:
+    SideToneProbe& probe_;
+    AudioSystem& inner_;
+  };
+
+  ProbeKey key_;
+  ProbeAudio audio_;
+  // Timer thread while the sampler runs (one tick at a time).
+  bool pending_ = false;
+  ObservedKeyChange pendingChange_;
+  std::vector<ObservedKeyChange> changes_;
+  // The probe thread while the buffer lives.
+  std::vector<CursorStep> steps_;
+};
+
+}  // namespace dovrik::testing
