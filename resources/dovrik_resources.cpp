@@ -4,7 +4,9 @@
 
 // Q_INIT_RESOURCE declares the registration function of dovrik.qrc in the
 // enclosing namespace, so it has to be expanded outside namespace dovrik.
-static void RegisterDovrikQrc() { Q_INIT_RESOURCE(dovrik); }
+static void RegisterDovrikQrc() {
+  Q_INIT_RESOURCE(dovrik);
+}
 
 namespace dovrik {
 

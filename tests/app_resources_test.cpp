@@ -22,7 +22,8 @@ struct PngHeader {
 int BigEndian32(const QByteArray& bytes, qsizetype at) {
   return (static_cast<unsigned char>(bytes[at]) << 24) |
          (static_cast<unsigned char>(bytes[at + 1]) << 16) |
-         (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
+         (static_cast<unsigned char>(bytes[at + 2]) << 8) |
+         static_cast<unsigned char>(bytes[at + 3]);
 }
 
 PngHeader ReadPngHeader(const QString& path) {

@@ -16,7 +16,9 @@ constexpr int kSize = 300;
 // PNG's pHYs chunk: 2880 pixels per metre (73 dpi) in both directions.
 constexpr int kDotsPerMetre = 2880;
 
-double Mix(double a, double b, double t) { return a + (b - a) * t; }
+double Mix(double a, double b, double t) {
+  return a + (b - a) * t;
+}
 
 // The end grain of a sawn log: growth rings around a pith, each ring a pale
 // band of early wood ending in a dark line of late wood. The rings wobble a
@@ -34,7 +36,6 @@ QRgb WoodPixel(int x, int y) {
   const double grain = FractalNoise(x / 3.0, y / 3.0, 5) - 0.5;
   double shade = 1.0 - 0.42 * lateWood + 0.12 * grain;
 
-
   // Darker towards the corners, so the eye stays on the key.
   const double fromMiddle = std::hypot(x - 150.0, y - 150.0) / 212.0;
   shade *= 1.0 - 0.45 * fromMiddle * fromMiddle;
@@ -42,7 +43,8 @@ QRgb WoodPixel(int x, int y) {
   const double red = Mix(150.0, 222.0, 1.0 - lateWood) * shade;
   const double green = Mix(92.0, 165.0, 1.0 - lateWood) * shade;
   const double blue = Mix(44.0, 98.0, 1.0 - lateWood) * shade;
-  return qRgb(std::clamp(static_cast<int>(red), 0, 255), std::clamp(static_cast<int>(green), 0, 255),
+  return qRgb(std::clamp(static_cast<int>(red), 0, 255),
+              std::clamp(static_cast<int>(green), 0, 255),
               std::clamp(static_cast<int>(blue), 0, 255));
 }
 

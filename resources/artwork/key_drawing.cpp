@@ -22,7 +22,9 @@ const QColor kSilverLight(245, 245, 245);
 const QColor kSilver(176, 178, 182);
 const QColor kSilverDark(92, 94, 100);
 
-int Clamp255(double value) { return std::clamp(static_cast<int>(value), 0, 255); }
+int Clamp255(double value) {
+  return std::clamp(static_cast<int>(value), 0, 255);
+}
 
 // Grey granite: a cloudy grey ground with black, white and rosy grains of two
 // sizes. Tiled by the brush, so it only needs to cover one period.
@@ -92,8 +94,7 @@ void DrawStone(QPainter& painter) {
   top.lineTo(kStoneLeft, 228);
   top.closeSubpath();
   QPainterPath front;
-  front.addRoundedRect(QRectF(kStoneLeft, 226, kStoneRight - kStoneLeft, kStoneBottom - 226), 4,
-                       4);
+  front.addRoundedRect(QRectF(kStoneLeft, 226, kStoneRight - kStoneLeft, kStoneBottom - 226), 4, 4);
 
   painter.setPen(Qt::NoPen);
   painter.setBrush(granite);
@@ -118,6 +119,19 @@ void DrawStone(QPainter& painter) {
   painter.setPen(QPen(QColor(30, 30, 30), 1.2));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(top.united(front));
+}
+
+// The key's cord: two twisted conductors leaving the rear binding post and
+// running off the picture to the left.
+void DrawCord(QPainter& painter) {
+  QPainterPath cord;
+  cord.moveTo(38, 206);
+  cord.cubicTo(20, 200, 14, 176, -6, 170);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(QColor(20, 20, 22), 5.0, Qt::SolidLine, Qt::RoundCap));
+  painter.drawPath(cord);
+  painter.setPen(QPen(QColor(120, 32, 28), 2.0, Qt::DashLine, Qt::FlatCap));
+  painter.drawPath(cord);
 }
 
 void DrawFootplate(QPainter& painter) {
@@ -272,6 +286,7 @@ void DrawKeyOnStone(QPainter& painter) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   DrawStone(painter);
+  DrawCord(painter);
   DrawBindingPost(painter, 38);
   DrawBindingPost(painter, 262);
   DrawFootplate(painter);

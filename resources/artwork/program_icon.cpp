@@ -148,7 +148,9 @@ QImage DrawIconScene(int size) {
 }
 
 // The small icons' palette: 16 entries, as the original 16-colour icon
-// images had, entry 0 transparent.
+// images had. 0 transparent; 1-3 knob black, sheen, highlight; 4-8 brass from
+// edge to lit; 9-10 silver lit and shaded; 11-14 granite light, mid, dark,
+// white; 15 a mid grey for the knob's and the slab's blends.
 constexpr std::array<QRgb, 16> kSmallPalette{
     0x00000000, 0xff0c0c0e, 0xff4a4a52, 0xffa8a8b4, 0xff463008, 0xff8a6414, 0xffb08428, 0xffd6a63a,
     0xfff8dc80, 0xffeeeeee, 0xff8c8e94, 0xffc4c4bc, 0xff8e8e88, 0xff55554f, 0xfff8f8f4, 0xff6e6e76,
@@ -176,25 +178,32 @@ constexpr std::array<const char*, 16> kIcon16{
     ".DDDDDDDDDDDDDD.",  //
 };
 
-// Palette index of a symbol in kIcon16. Stone cells get grains by hash.
+// The palette entry of each symbol in kIcon16; anything else is transparent.
+struct Symbol {
+  char symbol;
+  int entry;
+};
+constexpr std::array<Symbol, 11> kIcon16Symbols{{
+    {'k', 1},
+    {'H', 3},
+    {'e', 4},
+    {'b', 5},
+    {'y', 7},
+    {'Y', 8},
+    {'s', 9},
+    {'S', 10},
+    {'L', 11},
+    {'G', 12},
+    {'D', 13},
+}};
+
+// Stone cells get dark grains by hash, like the larger sizes' granite.
 int Icon16Entry(char symbol, int x, int y) {
   if ((symbol == 'L' || symbol == 'G') && UnitHash(x, y, 41) < 0.25) return 13;
-  switch (symbol) {
-    case 'k': return 1;
-    case 'H': return 3;
-    case 'e': return 4;
-    case 'b': return 5;
-    case 'c': return 6;
-    case 'y': return 7;
-    case 'Y': return 8;
-    case 'w': return 9;
-    case 'S': return 10;
-    case 's': return 9;
-    case 'L': return 11;
-    case 'G': return 12;
-    case 'D': return 13;
-    default: return 0;
+  for (const Symbol& known : kIcon16Symbols) {
+    if (known.symbol == symbol) return known.entry;
   }
+  return 0;
 }
 
 int NearestOpaqueEntry(QRgb pixel) {
@@ -234,6 +243,8 @@ QImage DrawSmallIcon(int size) {
   return image;
 }
 
-QImage DrawDesktopIcon(int size) { return DrawIconScene(size); }
+QImage DrawDesktopIcon(int size) {
+  return DrawIconScene(size);
+}
 
 }  // namespace dovrik::artwork
