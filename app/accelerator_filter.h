@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QKeyEvent;
+
+namespace dovrik {
+
+class MainDialog;
+
+// The message loop's accelerator step, as one application-wide event filter.
+// It sees every key before any widget or shortcut does and turns exactly the
+// keys of the two accelerator tables into commands:
+//   main table, to MainDialogProc whatever the buttons' states:
+//     Alt+A 1002, Alt+K 1038, Alt+S 1003, Tab (no modifier) 1034, Alt+X 1001;
+//   About table, to the About box while one exists: Alt+C 1039.
+// Those keys are swallowed. Shift+Tab is swallowed too, so the toolkit's own
+// focus chaining adds no key; every other key goes to the focused control.
+// Left and Right Ctrl are the keyboard straight key: they report key down
+// and up and do nothing else. Keys count only in the main dialog and the
+// About box (not in a warning box). UI thread only.
+class AcceleratorFilter : public QObject {
+  Q_OBJECT
+ public:
+  // keyboardKey receives true while either Ctrl key is held in an active
+  // Dovrik window, false when both are up or the window loses activation.
+  AcceleratorFilter(MainDialog& dialog, std::function<void(bool)> keyboardKey,
+                    QObject* parent = nullptr);
+
+  // The main table's command for a key, or 0.
+  static int MainCommandFor(const QKeyEvent& key);
+  // The About table's command for a key, or 0.
+  static int AboutCommandFor(const QKeyEvent& key);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool IsDovrikWindow(QObject* watched) const;
+  bool OnStraightKey(const QKeyEvent& key, bool down);
+  void ReleaseStraightKey();
+
+  MainDialog& dialog_;
+  std::function<void(bool)> keyboardKey_;
+  bool leftControlDown_ = false;
+  bool rightControlDown_ = false;
+};
+
+}  // namespace dovrik

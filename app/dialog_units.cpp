@@ -1,0 +1,51 @@
+#include "app/dialog_units.h"
+
+#include <QFontMetrics>
+
+namespace dovrik {
+namespace {
+
+// MulDiv(value, numerator, denominator) for the non-negative values of a
+// layout: the product divided with rounding half up.
+int ScaleRounded(int value, int numerator, int denominator) {
+  return (value * numerator * 2 + denominator) / (denominator * 2);
+}
+
+int HorizontalPixels(int units, DialogBaseUnits base) { return ScaleRounded(units, base.width, 4); }
+int VerticalPixels(int units, DialogBaseUnits base) { return ScaleRounded(units, base.height, 8); }
+
+}  // namespace
+
+DialogBaseUnits MeasureBaseUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int letters =
+      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+QFont DialogFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  // The largest pixel size that is no wider and no taller than the template
+  // font; 10 px DejaVu Sans gives 6 x 11.
+  for (int pixels = 11; pixels >= 8; --pixels) {
+    font.setPixelSize(pixels);
+    const DialogBaseUnits units = MeasureBaseUnits(font);
+    if (units.width <= kTemplateBaseUnits.width && units.height <= kTemplateBaseUnits.height) break;
+  }
+  return font;
+}
+
+QRect DialogUnitsToPixels(const DialogUnitRect& rect, DialogBaseUnits units) {
+  const int left = HorizontalPixels(rect.x, units);
+  const int top = VerticalPixels(rect.y, units);
+  const int right = HorizontalPixels(rect.x + rect.width, units);
+  const int bottom = VerticalPixels(rect.y + rect.height, units);
+  return QRect(left, top, right - left, bottom - top);
+}
+
+QSize DialogUnitsToPixels(int width, int height, DialogBaseUnits units) {
+  return QSize(HorizontalPixels(width, units), VerticalPixels(height, units));
+}
+
+}  // namespace dovrik

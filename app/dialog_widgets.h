@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace dovrik {
+
+// A push button or push-like check button that handles only its own keys
+// (Space presses it). Arrow keys do not move the focus and the "&" mnemonic
+// of its caption does nothing: the accelerator step owns those keys.
+class DialogButton : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit DialogButton(const QString& caption, QWidget* parent = nullptr);
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A horizontal scroll bar that the mouse wheel does not move and that shows
+// no context menu; its requests go to the dialog procedure (MainDialog).
+class DialogScrollBar : public QScrollBar {
+  Q_OBJECT
+ public:
+  explicit DialogScrollBar(QWidget* parent = nullptr);
+
+ protected:
+  // The keys of a focused scroll bar, as the window system's scroll bar
+  // control maps them: Left/Up one step left, Right/Down one step right,
+  // Page Up/Down a page, Home/End the ends.
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+};
+
+// The read-only output box. It converts the window system's "\r\n" line ends
+// to its own as text arrives.
+class OutputBox : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  explicit OutputBox(QWidget* parent = nullptr);
+  void SetText(const QString& text);
+  void Append(const QString& text);
+
+  static QString FromWindowText(const QString& text);
+};
+
+}  // namespace dovrik

@@ -1,0 +1,118 @@
+#include "app/program.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QStyleFactory>
+#include <thread>
+
+#include "app/accelerator_filter.h"
+#include "app/main_dialog.h"
+#include "app/qt_dialog_controls.h"
+#include "app/worker_thread.h"
+#include "config/config_file.h"
+#include "platform/exercise_context.h"
+#include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_library.h"
+#include "platform/sdl/straight_key.h"
+#include "platform/steady_clock.h"
+#include "platform/thread_queue.h"
+#include "platform/thread_timer_service.h"
+#include "sender/random_source.h"
+#include "sender/sending_exercise.h"
+#ifdef DOVRIK_HAVE_RESOURCES
+#include "resources/dovrik_resources.h"
+#endif
+#if __has_include("keyer/keying_exercise.h")
+#include "keyer/keying_exercise.h"
+#define DOVRIK_HAVE_KEYING 1
+#endif
+
+namespace dovrik {
+namespace {
+
+// What the worker thread borrows for the whole run. Made once and never
+// destroyed: the worker is never joined, so nothing it can reach may be torn
+// down while the process still runs.
+struct WorkerWorld {
+  explicit WorkerWorld(MainDialog& dialog, ThreadQueue& queue)
+      : controls(dialog),
+        poster(dialog),
+        context{queue, controls, poster, audio, timers, clock, key, random} {}
+
+  QtDialogControls controls;
+  QtDialogPoster poster;
+  SdlAudioSystem audio;
+  ThreadTimerService timers;
+  SteadyClock clock;
+  StraightKeyInput key;
+  RandomSource random;
+  ExerciseContext context;
+};
+
+bool StartWorker(ExerciseContext& context) {
+  ExerciseRoutines routines{
+      [](ExerciseContext& exercise) { RunSendingExercise(exercise); },
+#ifdef DOVRIK_HAVE_KEYING
+      [](ExerciseContext& exercise) { RunKeyingExercise(exercise); },
+#else
+      nullptr,
+#endif
+  };
+  try {
+    std::thread(WorkerThreadProc, std::ref(context), std::move(routines)).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setQuitOnLastWindowClosed(false);
+  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
+    QApplication::setStyle(style);
+  }
+#ifdef DOVRIK_HAVE_RESOURCES
+  InitDovrikResources();
+  constexpr bool kArtworkBuiltIn = true;
+#else
+  constexpr bool kArtworkBuiltIn = false;
+#endif
+
+  // The worker's queue exists before the dialog that posts to it.
+  auto* queue = new ThreadQueue;
+  MainDialog dialog(*queue);
+  dialog.show();
+
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/dovrik/icon32.png"), QSize(32, 32));
+  icon.addFile(QStringLiteral(":/dovrik/icon16.png"), QSize(16, 16));
+  QApplication::setWindowIcon(icon);
+
+  InitSdlOnce();
+  auto* world = new WorkerWorld(dialog, *queue);
+  application.installEventFilter(new AcceleratorFilter(
+      dialog, [key = &world->key](bool down) { key->SetKeyboardKeyDown(down); }, &application));
+  QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
+                   [](int exitCode) { QCoreApplication::exit(exitCode); });
+
+  if (!StartWorker(world->context)) return 0;
+
+  LoadConfigFile(world->controls);
+  InitSliders(world->controls);
+  world->random.Seed(world->clock.NowMs());
+
+  const QPixmap aboutPicture(QStringLiteral(":/dovrik/about.png"));
+  if (aboutPicture.isNull() && kArtworkBuiltIn) return 0;
+  dialog.SetAboutPicture(aboutPicture);
+
+  const int exitCode = QApplication::exec();
+
+  SaveConfigFile(world->controls);
+  return exitCode;
+}
+
+}  // namespace dovrik

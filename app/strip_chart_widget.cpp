@@ -1,0 +1,130 @@
+#include "app/strip_chart_widget.h"
+
+#include <QMetaObject>
+#include <QPainter>
+#include <algorithm>
+#include <cstdlib>
+
+namespace dovrik {
+
+StripChartWidget::StripChartWidget(QWidget* parent)
+    : QFrame(parent), windowColour_(qRgb(255, 255, 255)) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setLineWidth(kFrameWidth);
+  setFocusPolicy(Qt::NoFocus);
+  image_ = QImage(1, 1, QImage::Format_RGB32);
+  image_.fill(windowColour_);
+}
+
+void StripChartWidget::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  const QSize size = contentsRect().size().expandedTo(QSize(1, 1));
+  std::lock_guard lock(mutex_);
+  if (image_.size() == size) return;
+  QImage resized(size, QImage::Format_RGB32);
+  resized.fill(windowColour_);
+  image_ = resized;
+}
+
+bool StripChartWidget::BeginDrawing() { return true; }
+
+void StripChartWidget::ClientSize(int& width, int& height) {
+  std::lock_guard lock(mutex_);
+  width = image_.width();
+  height = image_.height();
+}
+
+void StripChartWidget::Scroll(const ChartRect& strip, int dx) {
+  std::lock_guard lock(mutex_);
+  const int left = std::max(strip.left, 0);
+  const int right = std::min(strip.right, image_.width());
+  const int top = std::max(strip.top, 0);
+  const int bottom = std::min(strip.bottom, image_.height());
+  if (left >= right || top >= bottom || dx == 0) return;
+  // Pixels that would come from outside the strip keep their old value, as
+  // a scrolled window's uncovered area does until it is painted.
+  for (int y = top; y < bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    if (dx < 0) {
+      for (int x = left; x - dx < right; ++x) row[x] = row[x - dx];
+    } else {
+      for (int x = right - 1; x - dx >= left; --x) row[x] = row[x - dx];
+    }
+  }
+}
+
+void StripChartWidget::FillWindowColour(const ChartRect& rect) {
+  std::lock_guard lock(mutex_);
+  const int left = std::max(rect.left, 0);
+  const int right = std::min(rect.right, image_.width());
+  const int top = std::max(rect.top, 0);
+  const int bottom = std::min(rect.bottom, image_.height());
+  for (int y = top; y < bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    std::fill(row + left, row + std::max(left, right), windowColour_);
+  }
+}
+
+void StripChartWidget::MoveTo(int x, int y) {
+  std::lock_guard lock(mutex_);
+  currentX_ = x;
+  currentY_ = y;
+}
+
+void StripChartWidget::SetPixelLocked(int x, int y) {
+  if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
+  reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = qRgb(0, 0, 0);
+}
+
+void StripChartWidget::LineTo(int x, int y) {
+  std::lock_guard lock(mutex_);
+  // Bresenham from the current point up to, but not including, (x, y).
+  int px = currentX_;
+  int py = currentY_;
+  const int dx = std::abs(x - px);
+  const int dy = -std::abs(y - py);
+  const int sx = px < x ? 1 : -1;
+  const int sy = py < y ? 1 : -1;
+  int error = dx + dy;
+  while (px != x || py != y) {
+    SetPixelLocked(px, py);
+    const int doubled = 2 * error;
+    if (doubled >= dy) {
+      error += dy;
+      px += sx;
+    }
+    if (doubled <= dx) {
+      error += dx;
+      py += sy;
+    }
+  }
+  currentX_ = x;
+  currentY_ = y;
+}
+
+void StripChartWidget::EndDrawing() { ScheduleRepaint(); }
+
+void StripChartWidget::ScheduleRepaint() {
+  if (repaintPending_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        repaintPending_.store(false);
+        update();
+      },
+      Qt::QueuedConnection);
+}
+
+QImage StripChartWidget::Snapshot() {
+  std::lock_guard lock(mutex_);
+  return image_.copy();
+}
+
+void StripChartWidget::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  QPainter painter(this);
+  std::lock_guard lock(mutex_);
+  painter.drawImage(contentsRect().topLeft(), image_);
+}
+
+}  // namespace dovrik
