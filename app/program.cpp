@@ -11,6 +11,7 @@
 #include "app/qt_dialog_controls.h"
 #include "app/worker_thread.h"
 #include "config/config_file.h"
+#include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sdl_library.h"
@@ -22,10 +23,6 @@
 #include "sender/sending_exercise.h"
 #ifdef DOVRIK_HAVE_RESOURCES
 #include "resources/dovrik_resources.h"
-#endif
-#if __has_include("keyer/keying_exercise.h")
-#include "keyer/keying_exercise.h"
-#define DOVRIK_HAVE_KEYING 1
 #endif
 
 namespace dovrik {
@@ -53,11 +50,7 @@ struct WorkerWorld {
 bool StartWorker(ExerciseContext& context) {
   ExerciseRoutines routines{
       [](ExerciseContext& exercise) { RunSendingExercise(exercise); },
-#ifdef DOVRIK_HAVE_KEYING
       [](ExerciseContext& exercise) { RunKeyingExercise(exercise); },
-#else
-      nullptr,
-#endif
   };
   try {
     std::thread(WorkerThreadProc, std::ref(context), std::move(routines)).detach();

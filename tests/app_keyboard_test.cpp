@@ -1,0 +1,170 @@
+// The keyboard is exactly the two accelerator tables: each table key does
+// one thing in every state, Tab moves forward only, and every other key goes
+// to the focused control.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QScrollBar>
+#include <memory>
+
+#include "app/about_box.h"
+#include "app/accelerator_filter.h"
+#include "app/dialog_widgets.h"
+#include "platform/messages.h"
+#include "tests/app_test_support.h"
+
+namespace dovrik {
+namespace {
+
+using testing::DrainRequests;
+
+class KeyboardTest : public ::testing::Test {
+ protected:
+  KeyboardTest()
+      : filter_(std::make_unique<AcceleratorFilter>(
+            *shown_.dialog, [this](bool down) { keyChanges_.push_back(down); })) {
+    qApp->installEventFilter(filter_.get());
+  }
+  ~KeyboardTest() override { qApp->removeEventFilter(filter_.get()); }
+
+  MainDialog& Dialog() { return *shown_.dialog; }
+  // A key as the user types it, to whatever has the focus (the window when
+  // nothing has).
+  void Type(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : &Dialog(), key, modifiers);
+    QCoreApplication::processEvents();
+  }
+  int FocusedId() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->property(kControlIdProperty).toInt() : 0;
+  }
+  std::vector<uint32_t> Requests() { return DrainRequests(shown_.worker); }
+
+  testing::ShownDialog shown_;
+  std::vector<bool> keyChanges_;
+  std::unique_ptr<AcceleratorFilter> filter_;
+};
+
+TEST_F(KeyboardTest, AltSStartsAndStopsAndAltKAndAltXDoNothingMeanwhile) {
+  Dialog().Button(1042)->setFocus();
+  Type(Qt::Key_S, Qt::AltModifier);
+  // One command only: the caption's own mnemonic does not fire as well.
+  EXPECT_EQ(Requests(), (std::vector<uint32_t>{MSG_START_SENDING}));
+  EXPECT_EQ(Dialog().Button(kStartButtonId)->text(), "&Stop");
+  Type(Qt::Key_K, Qt::AltModifier);
+  Type(Qt::Key_X, Qt::AltModifier);
+  Type(Qt::Key_A, Qt::AltModifier);
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_EQ(Dialog().CurrentAboutBox(), nullptr);
+  Type(Qt::Key_S, Qt::AltModifier);
+  EXPECT_FALSE(Dialog().Button(kStartButtonId)->isEnabled());
+  // The disabled Stop button still gets the command through the table.
+  Type(Qt::Key_S, Qt::AltModifier);
+  EXPECT_EQ(Requests(), (std::vector<uint32_t>{MSG_STOP_EXERCISE, MSG_STOP_EXERCISE}));
+}
+
+TEST_F(KeyboardTest, AltKAndAltXWhileIdle) {
+  Type(Qt::Key_K, Qt::AltModifier);
+  EXPECT_EQ(Requests(), (std::vector<uint32_t>{MSG_START_KEYING}));
+  QtDialogPoster(Dialog()).PostToDialog(MSG_EXERCISE_ENDED);
+  QCoreApplication::processEvents();
+  Type(Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(Requests(), (std::vector<uint32_t>{MSG_WORKER_QUIT}));
+}
+
+TEST_F(KeyboardTest, TableKeysNeedExactlyAlt) {
+  Type(Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier);
+  Type(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+  Type(Qt::Key_X);
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_FALSE(Dialog().ExerciseRunning());
+}
+
+TEST_F(KeyboardTest, TabMovesForwardThroughTheTabStopsAndShiftTabDoesNothing) {
+  Dialog().ScrollBar(1005)->setFocus();
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1006);
+  Type(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(FocusedId(), 1006);
+  Type(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(FocusedId(), 1006);
+  Dialog().Button(1082)->setFocus();  // "=", the last character button
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1003);
+  Dialog().Button(1001)->setFocus();  // Exit, the last tab stop: round to the first
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1005);
+}
+
+TEST_F(KeyboardTest, DuringAnExerciseTabCanOnlyReachTheStopButton) {
+  Dialog().Button(1042)->setFocus();
+  Type(Qt::Key_S, Qt::AltModifier);
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1003);
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1003);
+}
+
+TEST_F(KeyboardTest, WithNoFocusTabGoesToTheFirstTabStop) {
+  Dialog().Button(1050)->setFocus();
+  QTest::mouseClick(Dialog().Output()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_EQ(QApplication::focusWidget(), nullptr);
+  Type(Qt::Key_Tab);
+  EXPECT_EQ(FocusedId(), 1005);
+}
+
+TEST_F(KeyboardTest, AFocusedControlKeepsItsOwnKeysAndNothingElse) {
+  QAbstractButton* start = Dialog().Button(kStartButtonId);
+  start->setFocus();
+  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return,
+                      Qt::Key_Enter, Qt::Key_Escape}) {
+    Type(key);
+    EXPECT_EQ(FocusedId(), kStartButtonId) << key;
+  }
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_TRUE(Dialog().isVisible());
+  Type(Qt::Key_Space);  // Space presses the focused button
+  EXPECT_EQ(Requests(), (std::vector<uint32_t>{MSG_START_SENDING}));
+}
+
+TEST_F(KeyboardTest, CtrlIsTheStraightKeyAndNothingElse) {
+  QScrollBar* bar = Dialog().ScrollBar(1005);
+  bar->setFocus();
+  QTest::keyPress(bar, Qt::Key_Control);
+  QTest::keyPress(bar, Qt::Key_Control, Qt::ControlModifier, -1);  // held: no change
+  QTest::keyRelease(bar, Qt::Key_Control, Qt::ControlModifier);
+  EXPECT_EQ(keyChanges_, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_EQ(FocusedId(), 1005);
+}
+
+TEST_F(KeyboardTest, CtrlHeldIsReleasedWhenTheWindowLosesActivation) {
+  QTest::keyPress(&Dialog(), Qt::Key_Control);
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QCoreApplication::sendEvent(&Dialog(), &deactivate);
+  EXPECT_EQ(keyChanges_, (std::vector<bool>{true, false}));
+}
+
+TEST(AcceleratorTables, MapExactlyTheirKeys) {
+  auto command = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    return AcceleratorFilter::MainCommandFor(event) * 10000 +
+           AcceleratorFilter::AboutCommandFor(event);
+  };
+  EXPECT_EQ(command(Qt::Key_A, Qt::AltModifier), 1002 * 10000);
+  EXPECT_EQ(command(Qt::Key_K, Qt::AltModifier), 1038 * 10000);
+  EXPECT_EQ(command(Qt::Key_S, Qt::AltModifier), 1003 * 10000);
+  EXPECT_EQ(command(Qt::Key_X, Qt::AltModifier), 1001 * 10000);
+  EXPECT_EQ(command(Qt::Key_Tab, Qt::NoModifier), 1034 * 10000);
+  EXPECT_EQ(command(Qt::Key_C, Qt::AltModifier), 1039);
+  EXPECT_EQ(command(Qt::Key_Tab, Qt::ControlModifier), 0);
+  EXPECT_EQ(command(Qt::Key_A, Qt::NoModifier), 0);
+  EXPECT_EQ(command(Qt::Key_E, Qt::AltModifier), 0);
+  EXPECT_EQ(command(Qt::Key_C, Qt::AltModifier | Qt::ShiftModifier), 0);
+  // A key of the numeric keypad keeps its meaning.
+  EXPECT_EQ(command(Qt::Key_S, Qt::AltModifier | Qt::KeypadModifier), 1003 * 10000);
+}
+
+}  // namespace
+}  // namespace dovrik
