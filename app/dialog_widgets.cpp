@@ -1,6 +1,7 @@
 #include "app/dialog_widgets.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTextCursor>
 #include <QWheelEvent>
 
@@ -54,6 +55,28 @@ void DialogScrollBar::keyPressEvent(QKeyEvent* event) {
 }
 
 void DialogScrollBar::wheelEvent(QWheelEvent* event) { event->ignore(); }
+
+DialogGroupBox::DialogGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void DialogGroupBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QFontMetrics metrics = fontMetrics();
+  const int top = metrics.height() / 2;
+  const QRect frame = rect().adjusted(0, top, -2, -2);
+  // Etched: a dark line with a light line one pixel below and to the right.
+  painter.setPen(palette().color(QPalette::Light));
+  painter.drawRect(frame.translated(1, 1));
+  painter.setPen(palette().color(QPalette::Mid));
+  painter.drawRect(frame);
+  const int textLeft = metrics.averageCharWidth() + 2;
+  const QRect textRect(textLeft - 1, 0, metrics.horizontalAdvance(title()) + 2, metrics.height());
+  painter.fillRect(textRect, palette().color(QPalette::Window));
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+  painter.drawText(textRect, Qt::AlignCenter, title());
+}
 
 OutputBox::OutputBox(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -32,6 +33,18 @@ class DialogScrollBar : public QScrollBar {
   // Page Up/Down a page, Home/End the ends.
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+};
+
+// A captioned frame drawn the way the dialog templates' group boxes look:
+// an etched frame whose top edge runs through the middle of the caption, so
+// that the controls it frames sit close under the caption.
+class DialogGroupBox : public QGroupBox {
+  Q_OBJECT
+ public:
+  explicit DialogGroupBox(const QString& title, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // The read-only output box. It converts the window system's "\r\n" line ends

@@ -70,9 +70,7 @@ void MainDialog::CreateControls() {
         break;
       }
       case ControlKind::kGroupBox: {
-        auto* group = new QGroupBox(caption, this);
-        group->setFocusPolicy(Qt::NoFocus);
-        widget = group;
+        widget = new DialogGroupBox(caption, this);
         break;
       }
       case ControlKind::kStripChart:

@@ -68,7 +68,7 @@ std::vector<Expected> ExpectedTemplate() {
   for (int i = 0; i < 10; ++i) {
     rows.push_back({labelIds[i], "QLabel", "----",
                     {barX[i % 5], i < 5 ? 15 : 45, barWidth[i % 5], 9}});
-    rows.push_back({groupIds[i], "QGroupBox", groupCaptions[i],
+    rows.push_back({groupIds[i], "dovrik::DialogGroupBox", groupCaptions[i],
                     {groupX[i % 5], i < 5 ? 7 : 37, groupWidth[i % 5], 29}});
   }
   rows.push_back({1004, "dovrik::StripChartWidget", "", {7, 240, 316, 10}});
