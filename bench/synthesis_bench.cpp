@@ -26,12 +26,15 @@ const SendingSliders kSlowestWidest{6, 5, 4, 4, 1500, 75, 50, 50};  // longest g
 std::vector<const char*> RandomGroup() {
   RandomSource random(2024);
   std::vector<const char*> patterns;
-  for (int i = 0; i < 5; ++i) patterns.push_back(CharacterTable[random.Next() % kCharacterCount].pattern);
+  for (int i = 0; i < 5; ++i)
+    patterns.push_back(CharacterTable[random.Next() % kCharacterCount].pattern);
   return patterns;
 }
 
 // Five zeros: all dashes, the most tone (one sine per sample) per group.
-std::vector<const char*> DenseGroup() { return std::vector<const char*>(5, "-----"); }
+std::vector<const char*> DenseGroup() {
+  return std::vector<const char*>(5, "-----");
+}
 
 void SynthesizeOneGroup(benchmark::State& state, const SendingSliders& sliders,
                         const std::vector<const char*>& patterns) {

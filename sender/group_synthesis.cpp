@@ -24,8 +24,7 @@ int16_t FloorToSample(double x) {
 // Every Emit reports false instead of writing once the buffer is full.
 class GroupWriter {
  public:
-  GroupWriter(std::span<int16_t> buffer, const SendingParameters& parameters,
-              NoiseCursor& cursor)
+  GroupWriter(std::span<int16_t> buffer, const SendingParameters& parameters, NoiseCursor& cursor)
       : buffer_(buffer),
         cursor_(cursor),
         noiseAmp_(parameters.noiseAmp),
@@ -90,8 +89,7 @@ class GroupWriter {
 
 // One element: attack, sustain, release and the element gap. Leaves the
 // writer's time at the end of the gap and gives that end in `end`.
-bool SynthesizeElement(char element, const SendingParameters& p, GroupWriter& writer,
-                       float& end) {
+bool SynthesizeElement(char element, const SendingParameters& p, GroupWriter& writer, float& end) {
   const float length = element == '.' ? p.dot : p.dash;
   end = writer.Jittered(length, p.jitterAmp);
   writer.StartElement();
@@ -128,8 +126,8 @@ void FillLeadIn(std::span<int16_t> buffer, int32_t count, bool ramp,
   const double noiseAmp = parameters.noiseAmp;
   for (size_t k = 0; k < n; ++k) {
     const double noise = static_cast<double>(cursor.Next()) * noiseAmp;
-    buffer[k] = FloorToSample(ramp ? noise * static_cast<double>(k) / static_cast<double>(n)
-                                   : noise);
+    buffer[k] =
+        FloorToSample(ramp ? noise * static_cast<double>(k) / static_cast<double>(n) : noise);
   }
 }
 

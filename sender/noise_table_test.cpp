@@ -15,7 +15,9 @@ namespace {
 constexpr int32_t kSize = NoiseTable::kSize;
 constexpr double kHertzPerBin = 22050.0 / kSize;  // 1.1025 Hz
 
-const NoiseTable& Table() { return NoiseTable::Get(); }
+const NoiseTable& Table() {
+  return NoiseTable::Get();
+}
 
 TEST(NoiseTable, LargestIsExactlyOneOnceAndNothingBelowMinusOne) {
   const auto values = Table().Values();

@@ -16,7 +16,9 @@ constexpr double kSampleRate = 22050.0;
 constexpr double kFullScale = 32767.0;
 
 // Every field is computed in double precision and stored in single precision.
-float Store(double value) { return static_cast<float>(value); }
+float Store(double value) {
+  return static_cast<float>(value);
+}
 
 }  // namespace
 
@@ -43,14 +45,13 @@ SendingParameters DeriveSendingParameters(const SendingSliders& sliders) {
 
   // Five characters of five elements each with their spaces, ten full jitter
   // offsets, and a margin of 10 %.
-  const float unjittered =
-      Store((5.0 * (static_cast<double>(p.dot) + static_cast<double>(p.dash)) +
-             static_cast<double>(p.charExtra)) *
-                5.0 +
-            static_cast<double>(p.groupExtra));
-  p.capacity = static_cast<int32_t>(std::ceil(
-      (static_cast<double>(unjittered) + 10.0 * static_cast<double>(p.jitterAmp)) * kMargin *
-      kSampleRate));
+  const float unjittered = Store((5.0 * (static_cast<double>(p.dot) + static_cast<double>(p.dash)) +
+                                  static_cast<double>(p.charExtra)) *
+                                     5.0 +
+                                 static_cast<double>(p.groupExtra));
+  p.capacity = static_cast<int32_t>(
+      std::ceil((static_cast<double>(unjittered) + 10.0 * static_cast<double>(p.jitterAmp)) *
+                kMargin * kSampleRate));
   return p;
 }
 

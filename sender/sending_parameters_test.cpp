@@ -74,8 +74,8 @@ TEST(SendingParameters, SpacingFollowsTheMultipliers) {
     int32_t groupSpace;
     double dots;
   };
-  const Row rows[] = {{1, 1, 4.333}, {1, 4, 14.333}, {2, 2, 17.667}, {3, 3, 41},
-                      {4, 1, 19.333}, {4, 4, 74.333}};
+  const Row rows[] = {{1, 1, 4.333}, {1, 4, 14.333}, {2, 2, 17.667},
+                      {3, 3, 41},    {4, 1, 19.333}, {4, 4, 74.333}};
   for (const Row& row : rows) {
     SendingSliders sliders;
     sliders.characterSpace = row.characterSpace;
