@@ -144,23 +144,24 @@ TEST(WorkerThread, EmptyRoutineStillReplies) {
 }
 
 // The thread routine blocks for good after its quit reply and takes nothing
-// more. It is detached, as the program starts it; its context is a static of
-// this test, which the thread never touches again, so the process still ends.
+// more. It is detached, as the program starts it, and never joined; what it
+// borrows is therefore never destroyed (the program's context lives until the
+// process ends as well).
 TEST(WorkerThread, ThreadRoutineBlocksForGoodAfterQuitting) {
-  static WorkerTestContext parts;
-  static ScriptedExercise sending;
-  std::thread(WorkerThreadProc, std::ref(parts.context), ExerciseRoutines{sending.Routine(), {}})
+  auto* parts = new WorkerTestContext;
+  auto* sending = new ScriptedExercise;
+  std::thread(WorkerThreadProc, std::ref(parts->context), ExerciseRoutines{sending->Routine(), {}})
       .detach();
 
-  parts.queue.Post(MSG_WORKER_QUIT);
-  ASSERT_TRUE(WaitFor([&] { return !parts.poster.Posted().empty(); }));
-  parts.queue.Post(MSG_START_SENDING);
+  parts->queue.Post(MSG_WORKER_QUIT);
+  ASSERT_TRUE(WaitFor([&] { return !parts->poster.Posted().empty(); }));
+  parts->queue.Post(MSG_START_SENDING);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
-  EXPECT_EQ(sending.runs.load(), 0);
-  EXPECT_EQ(parts.poster.Posted(), std::vector<uint32_t>{MSG_APP_QUIT});
+  EXPECT_EQ(sending->runs.load(), 0);
+  EXPECT_EQ(parts->poster.Posted(), std::vector<uint32_t>{MSG_APP_QUIT});
   QueuedMessage left;
-  ASSERT_TRUE(parts.queue.Peek(left));
+  ASSERT_TRUE(parts->queue.Peek(left));
   EXPECT_EQ(left.message, MSG_START_SENDING);
 }
 
