@@ -50,6 +50,37 @@ std::vector<int16_t> Pattern(uint32_t bytes) {
   return samples;
 }
 
+// Waits until the write cursor has wrapped round the end of the buffer
+// `laps` times; false after a few seconds without.
+bool WaitForLaps(LoopingSoundBuffer& buffer, int laps) {
+  const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+  uint32_t last = 0;
+  int wraps = 0;
+  while (wraps < laps) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    uint32_t play = 0;
+    uint32_t write = 0;
+    buffer.GetCurrentPosition(play, write);
+    if (write < last) ++wraps;
+    last = write;
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  return true;
+}
+
+// Waits until the write cursor is at least `bytes` past `from`.
+bool WaitForProgress(LoopingSoundBuffer& buffer, uint32_t from, uint32_t bytes) {
+  const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+  for (;;) {
+    uint32_t play = 0;
+    uint32_t write = 0;
+    buffer.GetCurrentPosition(play, write);
+    if ((write + buffer.Size() - from) % buffer.Size() >= bytes) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+}
+
 size_t FirstSound(const std::vector<int16_t>& recording) {
   return std::find_if(recording.begin(), recording.end(), [](int16_t s) { return s != 0; }) -
          recording.begin();
@@ -68,9 +99,9 @@ TEST(SdlLoopingBufferTest, PlaysItsRingRoundAndRound) {
     ASSERT_NE(buffer, nullptr);
     ASSERT_TRUE(WriteSamples(*buffer, 0, pattern));
     buffer->Play();
-    std::this_thread::sleep_for(milliseconds(350));
+    ASSERT_TRUE(WaitForLaps(*buffer, 2));
+    ASSERT_TRUE(WaitForProgress(*buffer, 0, bytes / 2));
     buffer->Stop();
-    std::this_thread::sleep_for(milliseconds(30));
   }
   const std::vector<int16_t> recording = ReadRecording(path);
   std::remove(path.c_str());
@@ -127,7 +158,7 @@ TEST(SdlLoopingBufferTest, RegionWrittenAtTheWriteCursorFollowsWhatWasQueued) {
       }
       buffer->Unlock(region1, bytes1, region2, bytes2);
     }
-    std::this_thread::sleep_for(milliseconds(60));
+    ASSERT_TRUE(WaitForProgress(*buffer, writeCursor, 400 + 1024));
     buffer->Stop();
   }
   const std::vector<int16_t> recording = ReadRecording(path);
@@ -234,7 +265,6 @@ TEST(SdlLoopingBufferTest, CursorsStayPutWhileStoppedAndPlayResumesThere) {
   buffer->Play();
   ASSERT_TRUE(waitForMove(0));
   buffer->Stop();
-  std::this_thread::sleep_for(milliseconds(15));  // a chunk in flight may still finish
   uint32_t stoppedPlay = 0;
   uint32_t stoppedWrite = 0;
   buffer->GetCurrentPosition(stoppedPlay, stoppedWrite);

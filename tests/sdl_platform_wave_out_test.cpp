@@ -38,6 +38,18 @@ bool NextMessage(ThreadQueue& queue, QueuedMessage& message) {
   return true;
 }
 
+// Waits until the disk driver's file holds `value` (it writes through a
+// buffered file, so this lags the device a little).
+bool WaitForRecorded(const std::string& path, int16_t value) {
+  const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+  for (;;) {
+    const std::vector<int16_t> recording = ReadRecording(path);
+    if (std::find(recording.begin(), recording.end(), value) != recording.end()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+}
+
 struct Buffer {
   explicit Buffer(std::vector<int16_t> values) : samples(std::move(values)) {
     header.data = samples.data();
@@ -118,7 +130,7 @@ TEST(SdlWaveOutTest, ResetStopsAtOnceAndReturnsEveryQueuedBuffer) {
     ASSERT_TRUE(out.Prepare(second.header));
     ASSERT_TRUE(out.Write(first.header));
     ASSERT_TRUE(out.Write(second.header));
-    std::this_thread::sleep_for(milliseconds(100));
+    ASSERT_TRUE(WaitForRecorded(path, 1234)) << "the first buffer is playing";
     out.Reset();
 
     // Both are back by the time Reset returns, in the order written.

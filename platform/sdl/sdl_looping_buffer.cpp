@@ -45,12 +45,18 @@ void SdlLoopingBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
   if (locked_.exchange(false)) output_->UnlockCallback();
 }
 
+// Both take SDL's audio lock for a moment, so that no chunk is half way
+// through the callback when they return: after Stop the cursors stay put.
 void SdlLoopingBuffer::Play() {
+  output_->LockCallback();
   playing_.store(true, std::memory_order_release);
+  output_->UnlockCallback();
 }
 
 void SdlLoopingBuffer::Stop() {
+  output_->LockCallback();
   playing_.store(false, std::memory_order_release);
+  output_->UnlockCallback();
 }
 
 void SdlLoopingBuffer::Render(uint8_t* stream, uint32_t bytes) {
