@@ -1,0 +1,254 @@
+// The real program as a process on a virtual X display: it reads the
+// configuration file of its working directory, takes its keys and close
+// requests through its window, plays a sending exercise on SDL's disk audio
+// driver, and writes the file back when it ends.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <string>
+#include <vector>
+
+// Xlib last: its macros (Bool, Status, None) clash with Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace dovrik {
+namespace {
+
+// An Xvfb server of our own on a free display number, ended with the test.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (server.isEmpty()) return;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(pipeEnds[0]);
+      const std::string fd = std::to_string(pipeEnds[1]);
+      const std::string path = server.toStdString();
+      execl(path.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+            "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(pipeEnds[1]);
+    char digits[16] = {};
+    ssize_t got = 0;
+    ssize_t part = 0;
+    while (got < 15 && (part = read(pipeEnds[0], digits + got, 15 - got)) > 0) {
+      got += part;
+      if (digits[got - 1] == '\n') break;
+    }
+    close(pipeEnds[0]);
+    if (got > 0) name_ = QStringLiteral(":%1").arg(QString::fromLatin1(digits).trimmed());
+  }
+  ~VirtualDisplay() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Ready() const { return !name_.isEmpty(); }
+  QString Name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  QString name_;
+};
+
+class ProgramProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
+        !display_.Ready()) {
+      GTEST_SKIP() << "needs Xvfb and xdotool (scripts/dev installs them)";
+    }
+    x_ = XOpenDisplay(display_.Name().toLatin1().constData());
+    ASSERT_NE(x_, nullptr);
+  }
+  void TearDown() override {
+    if (program_.state() != QProcess::NotRunning) {
+      program_.kill();
+      program_.waitForFinished();
+    }
+    if (x_) XCloseDisplay(x_);
+  }
+
+  QString IniPath() { return directory_.filePath(QStringLiteral("Dovrik.ini")); }
+  void WriteIni(const QByteArray& text) {
+    QFile file(IniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  QByteArray ReadIni() {
+    QFile file(IniPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  // Starts the program and waits for its window, which then has the focus.
+  void Start(const QStringList& extraEnvironment = {}) {
+    QStringList environment = QProcess::systemEnvironment();
+    environment.erase(std::remove_if(environment.begin(), environment.end(),
+                                     [](const QString& entry) {
+                                       return entry.startsWith("QT_QPA_PLATFORM=") ||
+                                              entry.startsWith("DISPLAY=");
+                                     }),
+                      environment.end());
+    environment << "QT_QPA_PLATFORM=xcb" << "DISPLAY=" + display_.Name()
+                << "SDL_AUDIODRIVER=dummy";
+    environment << extraEnvironment;
+    program_.setEnvironment(environment);
+    program_.setWorkingDirectory(directory_.path());
+    program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program_.start(QStringLiteral(DOVRIK_PROGRAM_PATH), {});
+    ASSERT_TRUE(program_.waitForStarted());
+    const QString found =
+        Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Dovrik$"}).trimmed();
+    ASSERT_FALSE(found.isEmpty());
+    window_ = found.split('\n').first().toULong();
+    Xdotool({"windowfocus", "--sync", QString::number(window_)});
+    QTest::qWait(200);  // the start-up steps after the window appears
+  }
+
+  QString Xdotool(const QStringList& arguments) {
+    QProcess tool;
+    QStringList environment = QProcess::systemEnvironment();
+    environment << "DISPLAY=" + display_.Name();
+    tool.setEnvironment(environment);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.waitForFinished(20000);
+    return QString::fromLatin1(tool.readAllStandardOutput());
+  }
+  void Keys(const QString& keys) { Xdotool({"key", "--delay", "50", keys}); }
+
+  // The window's close box: WM_DELETE_WINDOW, as a window manager sends it.
+  void CloseWindow() {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(x_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x_, window_, False, NoEventMask, &event);
+    XFlush(x_);
+  }
+
+  // Dark pixels in a window-relative rectangle (text drawn on white).
+  int DarkPixels(int x, int y, int width, int height) {
+    XImage* image = XGetImage(x_, window_, x, y, width, height, AllPlanes, ZPixmap);
+    if (!image) return -1;
+    int dark = 0;
+    for (int row = 0; row < height; ++row) {
+      for (int column = 0; column < width; ++column) {
+        const unsigned long pixel = XGetPixel(image, column, row);
+        const int sum = static_cast<int>(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) +
+                                         (pixel & 0xFF));
+        dark += sum < 3 * 128;
+      }
+    }
+    XDestroyImage(image);
+    return dark;
+  }
+
+  void ExpectCleanExit() {
+    ASSERT_TRUE(program_.waitForFinished(20000));
+    EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program_.exitCode(), 0);
+  }
+
+  VirtualDisplay display_;
+  Display* x_ = nullptr;
+  QTemporaryDir directory_;
+  QProcess program_;
+  unsigned long window_ = 0;
+};
+
+// The file SaveConfigFile writes for the given slider values and ticked keys.
+QByteArray ExpectedIni(const std::vector<int>& sliders, const QString& ticked, bool preamble) {
+  const char* keys[] = {"[SPEED]",  "[GROUPS]", "[RATIO]", "[GROUPSPACE]", "[CHARSPACE]",
+                        "[VOLUME]", "[NOISE]",  "[TONE]",  "[ATTACK]",     "[JITTER]"};
+  QByteArray text = "# Dovrik configuration file\n\n";
+  for (int row = 0; row < 10; ++row) {
+    text += QByteArray(keys[row]) + "\n" + QByteArray::number(sliders[row]) + "\n\n";
+  }
+  text += "[VVV=]\n" + QByteArray(preamble ? "1" : "0") + "\n\n";
+  for (const char character : QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!?=/")) {
+    text += "[" + QByteArray(1, character) + "]\n" +
+            (ticked.contains(QLatin1Char(character)) ? "1" : "0") + "\n\n";
+  }
+  return text;
+}
+
+const std::vector<int> kDefaults = {12, 25, 3, 1, 1, 100, 0, 900, 5, 0};
+
+TEST_F(ProgramProcessTest, ReadsAnOddFileAndWritesItBackInFull) {
+  WriteIni(
+      "# my settings\r\n"
+      "[speed]\r\n20\r\n"
+      "[Tone]\r\n2000\r\n"   // out of range: the default stays
+      "[RATIO]\r\n\r\n5 dashes\r\n"
+      "[a]\r\n-7\r\n"
+      "[vvv=]\r\n1\r\n"
+      "[Q]\r\n1\r\n[Q]\r\n0\r\n"  // the later value counts
+      "[ATTACK]\r\n75\r\n"
+      "[GROUPS]\r\n0\r\n");  // below the range
+  Start();
+  CloseWindow();
+  ExpectCleanExit();
+  const QByteArray written = ReadIni();
+  EXPECT_EQ(written, ExpectedIni({20, 25, 5, 1, 1, 100, 0, 900, 75, 0}, "A", true));
+  EXPECT_EQ(written.count('\n'), 155);  // 155 lines, the last one empty
+}
+
+TEST_F(ProgramProcessTest, WithoutAFileExitWritesTheDefaults) {
+  Start();
+  Keys("alt+x");
+  ExpectCleanExit();
+  EXPECT_EQ(ReadIni(), ExpectedIni(kDefaults, "", false));
+}
+
+TEST_F(ProgramProcessTest, ASendingExercisePlaysOnTheDiskDriverAndShowsItsGroups) {
+  WriteIni("[E]\n1\n[T]\n1\n[GROUPS]\n2\n[SPEED]\n36\n[NOISE]\n20\n");
+  const QString audio = directory_.filePath(QStringLiteral("audio.raw"));
+  Start({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio});
+  // The output box, 7,130 316 x 107 dialog units: 11,211 474 x 174 pixels.
+  ASSERT_EQ(DarkPixels(20, 220, 440, 150), 0);
+  Keys("alt+s");
+  // A two-second lead-in, then two groups of five characters.
+  bool shown = false;
+  for (int wait = 0; wait < 150 && !shown; ++wait) {
+    QTest::qWait(100);
+    shown = DarkPixels(20, 220, 440, 150) > 20;
+  }
+  EXPECT_TRUE(shown);
+  QTest::qWait(3000);  // let the groups play out
+  CloseWindow();
+  ExpectCleanExit();
+  // 16-bit mono at 22,050 Hz: the lead-in alone is 88,200 bytes.
+  EXPECT_GT(QFileInfo(audio).size(), 88200);
+  EXPECT_EQ(ReadIni(), ExpectedIni({36, 2, 3, 1, 1, 100, 20, 900, 5, 0}, "ET", false));
+}
+
+TEST_F(ProgramProcessTest, ClosingDuringAnExerciseStopsItAndEnds) {
+  WriteIni("[K]\n1\n[GROUPS]\n100\n");
+  Start();
+  Keys("alt+s");
+  QTest::qWait(500);
+  CloseWindow();
+  ExpectCleanExit();
+  EXPECT_EQ(ReadIni(), ExpectedIni({12, 100, 3, 1, 1, 100, 0, 900, 5, 0}, "K", false));
+}
+
+}  // namespace
+}  // namespace dovrik
