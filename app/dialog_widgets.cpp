@@ -32,6 +32,18 @@ void DialogButton::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+void DialogButton::paintEvent(QPaintEvent* event) {
+  QPushButton::paintEvent(event);
+  if (!isCheckable() || !isChecked()) return;
+  QPainter painter(this);
+  QColor tint = palette().color(QPalette::Highlight);
+  tint.setAlpha(isEnabled() ? 90 : 40);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(tint);
+  painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 2, 2);
+}
+
 DialogScrollBar::DialogScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
   setRange(0, 0);
   setSingleStep(1);

@@ -18,6 +18,9 @@ class DialogButton : public QPushButton {
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // A ticked check button is tinted as well as pressed, so that the ticked
+  // characters stand out at a glance.
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // A horizontal scroll bar that the mouse wheel does not move and that shows
