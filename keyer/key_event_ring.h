@@ -15,15 +15,19 @@ struct KeyEventRing {
   static constexpr int32_t kSize = 1024;
   static constexpr int32_t kMask = kSize - 1;
 
-  uint32_t times[kSize] = {};
-  int32_t values[kSize] = {};
+  // The slots are atomics too: a reader that has fallen a whole ring behind
+  // reads a slot while the writer refills it. That must be a defined event
+  // (the reader sees the old or the new value), not a data race; the
+  // decoder detects the overrun itself. Plain reads (`times[i]`) load them.
+  std::atomic<uint32_t> times[kSize] = {};
+  std::atomic<int32_t> values[kSize] = {};
   std::atomic<int32_t> head{0};
 
   // Writer only.
   void Append(uint32_t time, int32_t value) {
     const int32_t index = (head.load(std::memory_order_relaxed) + 1) & kMask;
-    times[index] = time;
-    values[index] = value;
+    times[index].store(time, std::memory_order_relaxed);
+    values[index].store(value, std::memory_order_relaxed);
     head.store(index, std::memory_order_release);
   }
 
