@@ -17,8 +17,7 @@ namespace {
 constexpr const char* kCreditText =
     "Morse practice for the radio amateur.\n"
     "Dovrik version 1.52";
-constexpr const char* kWarrantyText =
-    "This software is provided \"AS IS\", without any warranty.";
+constexpr const char* kWarrantyText = "This software is provided \"AS IS\", without any warranty.";
 constexpr const char* kLiabilityText =
     "By using this product you accept full responsibility for any damage or loss "
     "that might come from its use or from the inability to use it. The developers "

@@ -15,8 +15,8 @@ constexpr quint32 kLeftControlSymbol = 0xffe3;
 constexpr quint32 kRightControlSymbol = 0xffe4;
 
 Qt::KeyboardModifiers TableModifiers(const QKeyEvent& key) {
-  return key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
-                            Qt::MetaModifier);
+  return key.modifiers() &
+         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 }
 
 }  // namespace
@@ -30,17 +30,21 @@ int AcceleratorFilter::MainCommandFor(const QKeyEvent& key) {
   if (key.key() == Qt::Key_Tab && modifiers == Qt::NoModifier) return 1034;
   if (modifiers != Qt::AltModifier) return 0;
   switch (key.key()) {
-    case Qt::Key_A: return 1002;
-    case Qt::Key_K: return 1038;
-    case Qt::Key_S: return 1003;
-    case Qt::Key_X: return 1001;
-    default: return 0;
+    case Qt::Key_A:
+      return 1002;
+    case Qt::Key_K:
+      return 1038;
+    case Qt::Key_S:
+      return 1003;
+    case Qt::Key_X:
+      return 1001;
+    default:
+      return 0;
   }
 }
 
 int AcceleratorFilter::AboutCommandFor(const QKeyEvent& key) {
-  return key.key() == Qt::Key_C && TableModifiers(key) == Qt::AltModifier ? kAboutCloseButtonId
-                                                                          : 0;
+  return key.key() == Qt::Key_C && TableModifiers(key) == Qt::AltModifier ? kAboutCloseButtonId : 0;
 }
 
 bool AcceleratorFilter::IsDovrikWindow(QObject* watched) const {
@@ -56,8 +60,7 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
     ReleaseStraightKey();
     return false;
   }
-  if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress &&
-      type != QEvent::KeyRelease) {
+  if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease) {
     return false;
   }
   if (!IsDovrikWindow(watched)) return false;

@@ -98,7 +98,9 @@ constexpr std::array<ControlTemplate, kMainControlCount> kTemplate = {{
 
 }  // namespace
 
-std::span<const ControlTemplate> MainDialogTemplate() { return kTemplate; }
+std::span<const ControlTemplate> MainDialogTemplate() {
+  return kTemplate;
+}
 
 const int LockableControls[kLockableControlCount + 1] = {
     1001, 1002, 1038,
@@ -107,18 +109,17 @@ const int LockableControls[kLockableControlCount + 1] = {
     1007, 1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022, 1024,  //
     1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1036, 1037,
     // The letters A to Z.
-    1042, 1043, 1066, 1057, 1060, 1052, 1046, 1059, 1055, 1047, 1050, 1062, 1053, 1048, 1049,
-    1064, 1051, 1058, 1044, 1045, 1067, 1065, 1061, 1056, 1063, 1054,
+    1042, 1043, 1066, 1057, 1060, 1052, 1046, 1059, 1055, 1047, 1050, 1062, 1053, 1048, 1049, 1064,
+    1051, 1058, 1044, 1045, 1067, 1065, 1061, 1056, 1063, 1054,
     // The digits 0 to 9, then ? ! / = and the preamble.
     1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077,  //
-    1079, 1080, 1081, 1082, 1078,
-    0};
+    1079, 1080, 1081, 1082, 1078, 0};
 
 const ValueLabelRow ValueLabelTable[kValueLabelCount] = {
-    {1005, 1007, " %d gpm ", false}, {1006, 1008, " %d ", false},
-    {1009, 1010, " %dx ", false},    {1011, 1012, " %dx ", false},
-    {1013, 1014, " %dx ", false},    {1015, 1016, " %d %% ", false},
-    {1017, 1018, " %d %% ", false},  {1019, 1020, " %d Hz ", false},
+    {1005, 1007, " %d gpm ", false},  {1006, 1008, " %d ", false},
+    {1009, 1010, " %dx ", false},     {1011, 1012, " %dx ", false},
+    {1013, 1014, " %dx ", false},     {1015, 1016, " %d %% ", false},
+    {1017, 1018, " %d %% ", false},   {1019, 1020, " %d Hz ", false},
     {1021, 1022, " %d.%d ms ", true}, {1023, 1024, " %d %% ", false},
 };
 

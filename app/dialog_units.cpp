@@ -11,15 +11,19 @@ int ScaleRounded(int value, int numerator, int denominator) {
   return (value * numerator * 2 + denominator) / (denominator * 2);
 }
 
-int HorizontalPixels(int units, DialogBaseUnits base) { return ScaleRounded(units, base.width, 4); }
-int VerticalPixels(int units, DialogBaseUnits base) { return ScaleRounded(units, base.height, 8); }
+int HorizontalPixels(int units, DialogBaseUnits base) {
+  return ScaleRounded(units, base.width, 4);
+}
+int VerticalPixels(int units, DialogBaseUnits base) {
+  return ScaleRounded(units, base.height, 8);
+}
 
 }  // namespace
 
 DialogBaseUnits MeasureBaseUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int letters =
-      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return {(letters / 26 + 1) / 2, metrics.height()};
 }
 

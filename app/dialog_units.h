@@ -34,8 +34,7 @@ QFont DialogFont();
 
 // Converts a rectangle from dialog units to pixels. Each edge is converted on
 // its own and rounded, so controls that touch in dialog units touch on screen.
-QRect DialogUnitsToPixels(const DialogUnitRect& rect,
-                          DialogBaseUnits units = kTemplateBaseUnits);
+QRect DialogUnitsToPixels(const DialogUnitRect& rect, DialogBaseUnits units = kTemplateBaseUnits);
 QSize DialogUnitsToPixels(int width, int height, DialogBaseUnits units = kTemplateBaseUnits);
 
 }  // namespace dovrik

@@ -55,18 +55,33 @@ DialogScrollBar::DialogScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, p
 void DialogScrollBar::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Left:
-    case Qt::Key_Up: triggerAction(SliderSingleStepSub); break;
+    case Qt::Key_Up:
+      triggerAction(SliderSingleStepSub);
+      break;
     case Qt::Key_Right:
-    case Qt::Key_Down: triggerAction(SliderSingleStepAdd); break;
-    case Qt::Key_PageUp: triggerAction(SliderPageStepSub); break;
-    case Qt::Key_PageDown: triggerAction(SliderPageStepAdd); break;
-    case Qt::Key_Home: triggerAction(SliderToMinimum); break;
-    case Qt::Key_End: triggerAction(SliderToMaximum); break;
-    default: event->ignore();
+    case Qt::Key_Down:
+      triggerAction(SliderSingleStepAdd);
+      break;
+    case Qt::Key_PageUp:
+      triggerAction(SliderPageStepSub);
+      break;
+    case Qt::Key_PageDown:
+      triggerAction(SliderPageStepAdd);
+      break;
+    case Qt::Key_Home:
+      triggerAction(SliderToMinimum);
+      break;
+    case Qt::Key_End:
+      triggerAction(SliderToMaximum);
+      break;
+    default:
+      event->ignore();
   }
 }
 
-void DialogScrollBar::wheelEvent(QWheelEvent* event) { event->ignore(); }
+void DialogScrollBar::wheelEvent(QWheelEvent* event) {
+  event->ignore();
+}
 
 DialogGroupBox::DialogGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
   setFocusPolicy(Qt::NoFocus);
@@ -85,8 +100,8 @@ void DialogGroupBox::paintEvent(QPaintEvent*) {
   const int textLeft = metrics.averageCharWidth() + 2;
   const QRect textRect(textLeft - 1, 0, metrics.horizontalAdvance(title()) + 2, metrics.height());
   painter.fillRect(textRect, palette().color(QPalette::Window));
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::WindowText));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
   painter.drawText(textRect, Qt::AlignCenter, title());
 }
 
@@ -107,7 +122,9 @@ QString OutputBox::FromWindowText(const QString& text) {
   return converted;
 }
 
-void OutputBox::SetText(const QString& text) { setPlainText(FromWindowText(text)); }
+void OutputBox::SetText(const QString& text) {
+  setPlainText(FromWindowText(text));
+}
 
 void OutputBox::Append(const QString& text) {
   QTextCursor cursor(document());

@@ -81,8 +81,9 @@ void MainDialog::CreateControls() {
     widget->setObjectName(QStringLiteral("control%1").arg(control.id));
     widget->setProperty(kControlIdProperty, control.id);
     widget->setGeometry(DialogUnitsToPixels(control.rect));
-    if (!tabStop) widget->setFocusPolicy(control.kind == ControlKind::kOutputBox ? Qt::ClickFocus
-                                                                                : Qt::NoFocus);
+    if (!tabStop)
+      widget->setFocusPolicy(control.kind == ControlKind::kOutputBox ? Qt::ClickFocus
+                                                                     : Qt::NoFocus);
     if (tabStop) {
       if (previousTabStop) QWidget::setTabOrder(previousTabStop, widget);
       previousTabStop = widget;
@@ -102,17 +103,30 @@ void MainDialog::ConnectScrollBar(QScrollBar* bar, int id) {
     uint16_t request = SB_ENDSCROLL;
     uint16_t track = 0;
     switch (action) {
-      case QAbstractSlider::SliderSingleStepSub: request = SB_LINELEFT; break;
-      case QAbstractSlider::SliderSingleStepAdd: request = SB_LINERIGHT; break;
-      case QAbstractSlider::SliderPageStepSub: request = SB_PAGELEFT; break;
-      case QAbstractSlider::SliderPageStepAdd: request = SB_PAGERIGHT; break;
-      case QAbstractSlider::SliderToMinimum: request = SB_LEFT; break;
-      case QAbstractSlider::SliderToMaximum: request = SB_RIGHT; break;
+      case QAbstractSlider::SliderSingleStepSub:
+        request = SB_LINELEFT;
+        break;
+      case QAbstractSlider::SliderSingleStepAdd:
+        request = SB_LINERIGHT;
+        break;
+      case QAbstractSlider::SliderPageStepSub:
+        request = SB_PAGELEFT;
+        break;
+      case QAbstractSlider::SliderPageStepAdd:
+        request = SB_PAGERIGHT;
+        break;
+      case QAbstractSlider::SliderToMinimum:
+        request = SB_LEFT;
+        break;
+      case QAbstractSlider::SliderToMaximum:
+        request = SB_RIGHT;
+        break;
       case QAbstractSlider::SliderMove:
         request = SB_THUMBTRACK;
         track = static_cast<uint16_t>(bar->sliderPosition());
         break;
-      default: return;
+      default:
+        return;
     }
     // The scroll bar has already moved its thumb; put it back and let the
     // dialog procedure decide where it goes.
@@ -212,11 +226,18 @@ void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
   bool move = true;
   int position = 0;
   switch (LowWord(wParam)) {
-    case SB_LINELEFT: position = bar->value() - 1; break;
-    case SB_LINERIGHT: position = bar->value() + 1; break;
+    case SB_LINELEFT:
+      position = bar->value() - 1;
+      break;
+    case SB_LINERIGHT:
+      position = bar->value() + 1;
+      break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: position = HighWord(wParam); break;
-    default: move = false;  // page, end and end-of-scroll requests move nothing
+    case SB_THUMBTRACK:
+      position = HighWord(wParam);
+      break;
+    default:
+      move = false;  // page, end and end-of-scroll requests move nothing
   }
   if (move) bar->setValue(position);  // clamps into the range
   for (const ValueLabelRow& row : ValueLabelTable) {
@@ -256,8 +277,7 @@ void MainDialog::RepaintNow() {
 void MainDialog::FocusNextTabStop() {
   if (aboutBox_) return;
   auto isTabStop = [](QWidget* widget) {
-    return widget->focusPolicy() == Qt::StrongFocus && widget->isEnabled() &&
-           widget->isVisible();
+    return widget->focusPolicy() == Qt::StrongFocus && widget->isEnabled() && widget->isVisible();
   };
   const int count = static_cast<int>(templateOrder_.size());
   int current = -1;
@@ -315,12 +335,16 @@ QWidget* MainDialog::Control(int id) const {
   return found == controls_.end() ? nullptr : found->second;
 }
 
-QScrollBar* MainDialog::ScrollBar(int id) const { return qobject_cast<QScrollBar*>(Control(id)); }
+QScrollBar* MainDialog::ScrollBar(int id) const {
+  return qobject_cast<QScrollBar*>(Control(id));
+}
 
 QAbstractButton* MainDialog::Button(int id) const {
   return qobject_cast<QAbstractButton*>(Control(id));
 }
 
-QLabel* MainDialog::Label(int id) const { return qobject_cast<QLabel*>(Control(id)); }
+QLabel* MainDialog::Label(int id) const {
+  return qobject_cast<QLabel*>(Control(id));
+}
 
 }  // namespace dovrik

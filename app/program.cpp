@@ -33,9 +33,8 @@ namespace {
 // down while the process still runs.
 struct WorkerWorld {
   explicit WorkerWorld(MainDialog& dialog, ThreadQueue& queue)
-      : controls(dialog),
-        poster(dialog),
-        context{queue, controls, poster, audio, timers, clock, key, random} {}
+      : controls(dialog), poster(dialog), context{queue,  controls, poster, audio,
+                                                  timers, clock,    key,    random} {}
 
   QtDialogControls controls;
   QtDialogPoster poster;

@@ -40,8 +40,8 @@ void QtDialogControls::SetScrollRange(int id, int minimum, int maximum) {
 
 void QtDialogControls::SendThumbPosition(int id, int position) {
   RunOnUiThread([&] {
-    dialog_.MainDialogProc(WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<uint16_t>(position)),
-                           id);
+    dialog_.MainDialogProc(WM_HSCROLL,
+                           MakeWParam(SB_THUMBPOSITION, static_cast<uint16_t>(position)), id);
   });
 }
 
@@ -75,8 +75,7 @@ void QtDialogControls::SetItemText(int id, const std::string& text) {
 
 void QtDialogControls::AppendToOutputBox(const std::string& text) {
   RunOnUiThread([&] {
-    dialog_.Output()->Append(
-        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    dialog_.Output()->Append(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
   });
 }
 
@@ -90,7 +89,9 @@ void QtDialogControls::ShowWarning(const std::string& text) {
   });
 }
 
-StripChartSurface* QtDialogControls::StripChart() { return dialog_.StripChart(); }
+StripChartSurface* QtDialogControls::StripChart() {
+  return dialog_.StripChart();
+}
 
 void QtDialogPoster::PostToDialog(uint32_t message) {
   QCoreApplication::postEvent(&dialog_, new WorkerReplyEvent(message));

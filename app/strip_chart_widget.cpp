@@ -26,7 +26,9 @@ void StripChartWidget::resizeEvent(QResizeEvent* event) {
   image_ = resized;
 }
 
-bool StripChartWidget::BeginDrawing() { return true; }
+bool StripChartWidget::BeginDrawing() {
+  return true;
+}
 
 void StripChartWidget::ClientSize(int& width, int& height) {
   std::lock_guard lock(mutex_);
@@ -102,7 +104,9 @@ void StripChartWidget::LineTo(int x, int y) {
   currentY_ = y;
 }
 
-void StripChartWidget::EndDrawing() { ScheduleRepaint(); }
+void StripChartWidget::EndDrawing() {
+  ScheduleRepaint();
+}
 
 void StripChartWidget::ScheduleRepaint() {
   if (repaintPending_.exchange(true)) return;

@@ -32,7 +32,9 @@ inline constexpr uint16_t EN_SETFOCUS = 0x0100;
 inline constexpr uintptr_t MakeWParam(uint16_t low, uint16_t high) {
   return static_cast<uintptr_t>(low) | (static_cast<uintptr_t>(high) << 16);
 }
-inline constexpr uint16_t LowWord(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+inline constexpr uint16_t LowWord(uintptr_t value) {
+  return static_cast<uint16_t>(value & 0xFFFF);
+}
 inline constexpr uint16_t HighWord(uintptr_t value) {
   return static_cast<uint16_t>((value >> 16) & 0xFFFF);
 }

@@ -119,12 +119,18 @@ TEST_P(AboutBoxCloseTest, ClosingUnlocksTheMainDialog) {
   AboutBox* box = OpenWithAltA();
   ASSERT_NE(box, nullptr);
   switch (GetParam()) {
-    case CloseBy::kAltC: Type(box, Qt::Key_C, Qt::AltModifier); break;
-    case CloseBy::kAltCInMainWindow: Type(&Dialog(), Qt::Key_C, Qt::AltModifier); break;
+    case CloseBy::kAltC:
+      Type(box, Qt::Key_C, Qt::AltModifier);
+      break;
+    case CloseBy::kAltCInMainWindow:
+      Type(&Dialog(), Qt::Key_C, Qt::AltModifier);
+      break;
     case CloseBy::kCloseButton:
       QTest::mouseClick(box->findChild<QAbstractButton*>("control1039"), Qt::LeftButton);
       break;
-    case CloseBy::kCloseBox: box->close(); break;
+    case CloseBy::kCloseBox:
+      box->close();
+      break;
   }
   ExpectUnlocked();
   // The main window reacts to its keys again.

@@ -33,26 +33,28 @@ std::vector<Expected> ExpectedTemplate() {
   const int barX[] = {10, 74, 139, 204, 269};
   const int barWidth[] = {52, 53, 53, 53, 52};
   for (int i = 0; i < 10; ++i) {
-    rows.push_back({barIds[i], "dovrik::DialogScrollBar", "", {barX[i % 5], i < 5 ? 25 : 55,
-                                                               barWidth[i % 5], 8}});
+    rows.push_back({barIds[i],
+                    "dovrik::DialogScrollBar",
+                    "",
+                    {barX[i % 5], i < 5 ? 25 : 55, barWidth[i % 5], 8}});
   }
   rows.push_back({1078, "dovrik::DialogButton", "VVV=", {7, 70, 40, 17}});
   const char* first = "ABSTGJNOKQFM";
   for (int k = 0; k < 12; ++k) {
-    rows.push_back({1042 + k, "dovrik::DialogButton", QString(QChar(first[k])),
-                    {53 + 23 * k, 70, 17, 17}});
+    rows.push_back(
+        {1042 + k, "dovrik::DialogButton", QString(QChar(first[k])), {53 + 23 * k, 70, 17, 17}});
   }
   const char* second = "ZIXDRHEWLYPVCU";
   for (int k = 0; k < 14; ++k) {
-    rows.push_back({1054 + k, "dovrik::DialogButton", QString(QChar(second[k])),
-                    {7 + 23 * k, 90, 17, 17}});
+    rows.push_back(
+        {1054 + k, "dovrik::DialogButton", QString(QChar(second[k])), {7 + 23 * k, 90, 17, 17}});
   }
   const char* third = "0123456789?!/=";
   const int thirdIds[] = {1068, 1069, 1070, 1071, 1072, 1073, 1074,
                           1075, 1076, 1077, 1079, 1080, 1081, 1082};
   for (int k = 0; k < 14; ++k) {
-    rows.push_back({thirdIds[k], "dovrik::DialogButton", QString(QChar(third[k])),
-                    {7 + 23 * k, 110, 17, 17}});
+    rows.push_back(
+        {thirdIds[k], "dovrik::DialogButton", QString(QChar(third[k])), {7 + 23 * k, 110, 17, 17}});
   }
   rows.push_back({1003, "dovrik::DialogButton", "&Start", {7, 253, 29, 14}});
   rows.push_back({1038, "dovrik::DialogButton", "&Key", {43, 253, 29, 14}});
@@ -61,14 +63,16 @@ std::vector<Expected> ExpectedTemplate() {
   rows.push_back({1025, "dovrik::OutputBox", "", {7, 130, 316, 107}});
   const int labelIds[] = {1007, 1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022, 1024};
   const int groupIds[] = {1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1036, 1037};
-  const char* groupCaptions[] = {"Speed:", "Groups:", "-/. ratio:", "Group Space:", "Char Space:",
+  const char* groupCaptions[] = {"Speed:",  "Groups:", "-/. ratio:", "Group Space:", "Char Space:",
                                  "Volume:", "Noise:",  "Tone:",      "Attack:",      "Jitters:"};
   const int groupX[] = {7, 71, 136, 201, 266};
   const int groupWidth[] = {57, 58, 58, 58, 57};
   for (int i = 0; i < 10; ++i) {
-    rows.push_back({labelIds[i], "QLabel", "----",
-                    {barX[i % 5], i < 5 ? 15 : 45, barWidth[i % 5], 9}});
-    rows.push_back({groupIds[i], "dovrik::DialogGroupBox", groupCaptions[i],
+    rows.push_back(
+        {labelIds[i], "QLabel", "----", {barX[i % 5], i < 5 ? 15 : 45, barWidth[i % 5], 9}});
+    rows.push_back({groupIds[i],
+                    "dovrik::DialogGroupBox",
+                    groupCaptions[i],
                     {groupX[i % 5], i < 5 ? 7 : 37, groupWidth[i % 5], 29}});
   }
   rows.push_back({1004, "dovrik::StripChartWidget", "", {7, 240, 316, 10}});

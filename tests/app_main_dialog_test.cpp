@@ -92,7 +92,8 @@ struct ScrollCase {
   int expected;  // from position 20 of the speed slider
 };
 
-class ScrollRequestTest : public MainDialogTest, public ::testing::WithParamInterface<ScrollCase> {};
+class ScrollRequestTest : public MainDialogTest,
+                          public ::testing::WithParamInterface<ScrollCase> {};
 
 TEST_P(ScrollRequestTest, OnlyLineStepsAndTheThumbMoveTheSlider) {
   shown_.controls.SendThumbPosition(1005, 20);
@@ -106,8 +107,10 @@ TEST_P(ScrollRequestTest, OnlyLineStepsAndTheThumbMoveTheSlider) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRequests, ScrollRequestTest,
-                         ::testing::Values(ScrollCase{SB_LINELEFT, 19}, ScrollCase{SB_LINERIGHT, 21},
-                                           ScrollCase{SB_PAGELEFT, 20}, ScrollCase{SB_PAGERIGHT, 20},
+                         ::testing::Values(ScrollCase{SB_LINELEFT, 19},
+                                           ScrollCase{SB_LINERIGHT, 21},
+                                           ScrollCase{SB_PAGELEFT, 20},
+                                           ScrollCase{SB_PAGERIGHT, 20},
                                            ScrollCase{SB_THUMBPOSITION, 30},
                                            ScrollCase{SB_THUMBTRACK, 30}, ScrollCase{SB_LEFT, 20},
                                            ScrollCase{SB_RIGHT, 20}, ScrollCase{SB_ENDSCROLL, 20}));
@@ -170,8 +173,7 @@ TEST_F(MainDialogTest, KeyAsksForAKeyingExerciseAndTheStartButtonStopsIt) {
   Command(kKeyButtonId);
   EXPECT_EQ(StartCaption(), "&Stop");
   Command(kStartButtonId);
-  EXPECT_EQ(DrainRequests(Worker()),
-            (std::vector<uint32_t>{MSG_START_KEYING, MSG_STOP_EXERCISE}));
+  EXPECT_EQ(DrainRequests(Worker()), (std::vector<uint32_t>{MSG_START_KEYING, MSG_STOP_EXERCISE}));
 }
 
 TEST_F(MainDialogTest, StopGreysTheButtonUntilTheWorkerReportsTheEnd) {

@@ -69,8 +69,7 @@ class VirtualDisplay {
 class ProgramProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
-        !display_.Ready()) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() || !display_.Ready()) {
       GTEST_SKIP() << "needs Xvfb and xdotool (scripts/dev installs them)";
     }
     x_ = XOpenDisplay(display_.Name().toLatin1().constData());
@@ -104,8 +103,8 @@ class ProgramProcessTest : public ::testing::Test {
                                               entry.startsWith("DISPLAY=");
                                      }),
                       environment.end());
-    environment << "QT_QPA_PLATFORM=xcb" << "DISPLAY=" + display_.Name()
-                << "SDL_AUDIODRIVER=dummy";
+    environment << "QT_QPA_PLATFORM=xcb"
+                << "DISPLAY=" + display_.Name() << "SDL_AUDIODRIVER=dummy";
     environment << extraEnvironment;
     program_.setEnvironment(environment);
     program_.setWorkingDirectory(directory_.path());
@@ -152,8 +151,8 @@ class ProgramProcessTest : public ::testing::Test {
     for (int row = 0; row < height; ++row) {
       for (int column = 0; column < width; ++column) {
         const unsigned long pixel = XGetPixel(image, column, row);
-        const int sum = static_cast<int>(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) +
-                                         (pixel & 0xFF));
+        const int sum =
+            static_cast<int>(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF));
         dark += sum < 3 * 128;
       }
     }
@@ -196,7 +195,7 @@ TEST_F(ProgramProcessTest, ReadsAnOddFileAndWritesItBackInFull) {
   WriteIni(
       "# my settings\r\n"
       "[speed]\r\n20\r\n"
-      "[Tone]\r\n2000\r\n"   // out of range: the default stays
+      "[Tone]\r\n2000\r\n"  // out of range: the default stays
       "[RATIO]\r\n\r\n5 dashes\r\n"
       "[a]\r\n-7\r\n"
       "[vvv=]\r\n1\r\n"

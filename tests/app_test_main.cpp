@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+  if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+    QApplication::setStyle(style);
   return RUN_ALL_TESTS();
 }
