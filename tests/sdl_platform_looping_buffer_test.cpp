@@ -151,7 +151,9 @@ TEST(SdlLoopingBufferTest, RegionWrittenAtTheWriteCursorFollowsWhatWasQueued) {
       if (after == before) {
         ASSERT_EQ(bytes1 + bytes2, 400u);
         std::memcpy(region1, marker.data(), bytes1);
-        std::memcpy(region2, reinterpret_cast<uint8_t*>(marker.data()) + bytes1, bytes2);
+        if (bytes2 > 0) {
+          std::memcpy(region2, reinterpret_cast<uint8_t*>(marker.data()) + bytes1, bytes2);
+        }
         writeCursor = before;
         buffer->Unlock(region1, bytes1, region2, bytes2);
         break;
