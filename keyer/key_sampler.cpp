@@ -42,6 +42,23 @@ void UnlockSpan(KeySamplerState& state, const LockedRegions& regions) {
   state.buffer->Unlock(regions.first, regions.firstBytes, regions.second, regions.secondBytes);
 }
 
+// Locks the lead at the write cursor and returns that cursor. The device
+// may take bytes between the cursor read and the lock; when the cursor has
+// moved on meanwhile the block would start with bytes already handed out (a
+// lost attack, or a release that jumps in phase), so the lock is taken again
+// at the new cursor. The buffer holds its cursor still while it is locked.
+bool LockAtWriteCursor(KeySamplerState& state, uint32_t& writeCursor, LockedRegions& regions) {
+  writeCursor = ReadWriteCursor(state);
+  if (!LockSpan(state, static_cast<int32_t>(writeCursor), kSideToneLeadBytes, regions)) {
+    return false;
+  }
+  const uint32_t cursorNow = ReadWriteCursor(state);
+  if (cursorNow == writeCursor) return true;
+  UnlockSpan(state, regions);
+  writeCursor = cursorNow;
+  return LockSpan(state, static_cast<int32_t>(writeCursor), kSideToneLeadBytes, regions);
+}
+
 int32_t WrapOffset(int32_t offset) {
   return offset >= kSideToneBufferBytes ? offset - kSideToneBufferBytes : offset;
 }
@@ -111,12 +128,12 @@ bool TopUp(KeySamplerState& state, bool tone) {
 void Attack(KeySamplerState& state, uint32_t now) {
   state.toneState = Sounding;
   state.phase = 0.0f;
-  const int32_t writeCursor = static_cast<int32_t>(ReadWriteCursor(state));
+  uint32_t writeCursor = 0;
   LockedRegions regions;
   // When the lock fails the queued silence stays and `writePos` with it; the
   // tone then follows from there at the next top-up, without a ramp.
-  if (LockSpan(state, writeCursor, kSideToneLeadBytes, regions)) {
-    state.writePos = WrapOffset(writeCursor + kSideToneLeadBytes);
+  if (LockAtWriteCursor(state, writeCursor, regions)) {
+    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + kSideToneLeadBytes);
     const int32_t ramp = state.rampLength;
     int32_t step = 1;
     ForEachSample(regions, [&](int16_t& sample) {
@@ -137,12 +154,12 @@ void Attack(KeySamplerState& state, uint32_t now) {
 // silence.
 void Release(KeySamplerState& state, uint32_t now) {
   state.toneState = Silent;
-  const uint32_t writeCursor = ReadWriteCursor(state);
-  const int32_t queuedSamples = QueuedAhead(state, writeCursor) / 2;
+  uint32_t writeCursor = 0;
   LockedRegions regions;
   // When the lock fails the queued tone stays, so the phase and `writePos`
   // stay with it; silence follows from there at the next top-up.
-  if (LockSpan(state, static_cast<int32_t>(writeCursor), kSideToneLeadBytes, regions)) {
+  if (LockAtWriteCursor(state, writeCursor, regions)) {
+    const int32_t queuedSamples = QueuedAhead(state, writeCursor) / 2;
     float phase = state.phase - static_cast<float>(queuedSamples) * state.phaseStep;
     phase = phase + kTwoPi * std::floor(-phase * kOneOverTwoPi);
     state.phase = phase;

@@ -89,6 +89,30 @@ TEST_F(KeySamplerTest, ToneAt900HzWithAttack5BeginsWithTheRampedSamples) {
   EXPECT_EQ(Entries(State().toneEvents), (std::vector<std::pair<uint32_t, int32_t>>{{start, 1}}));
 }
 
+// The device may take a chunk between the sampler's cursor read and its
+// lock; the block must then start at the new cursor, not at bytes already
+// handed out.
+TEST_F(KeySamplerTest, KeyChangeBlockFollowsACursorThatMovedBeforeTheLock) {
+  buffer_.SetWriteCursor(600);
+  buffer_.AdvanceCursorBeforeNextLock(256);
+  PressAtNextTick();
+  EXPECT_EQ(State().writePos, 856 + 1324);
+  const int16_t expected[] = {0, 1511, 4385, 8289, 12736};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(buffer_.SampleAt(856 + 2 * i), expected[i]) << i;
+  EXPECT_EQ(buffer_.Locks().back().offset, 856u);
+
+  for (int i = 0; i < 3; ++i) Tick(5, 220);
+  const int32_t cursor = (856 + 3 * 220 + 256) % 44100;
+  const int16_t queued = buffer_.SampleAt(cursor);
+  key_.Set(false);
+  buffer_.AdvanceCursorBeforeNextLock(256);
+  Tick(5, 0);
+  EXPECT_EQ(buffer_.Locks().back().offset, static_cast<uint32_t>(cursor));
+  EXPECT_EQ(State().writePos, cursor + 1324);
+  EXPECT_NEAR(buffer_.SampleAt(cursor), queued, 3.0) << "the release continues the waveform";
+  EXPECT_EQ(static_cast<size_t>(buffer_.Unlocks()), buffer_.Locks().size());
+}
+
 struct RampCase {
   int attack;
   int32_t rampLength;

@@ -44,6 +44,9 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
     std::lock_guard lock(mutex_);
     region1 = region2 = nullptr;
     bytes1 = bytes2 = 0;
+    // The device takes a chunk just before the lock gets hold of the buffer.
+    writeCursor_ = (writeCursor_ + advanceBeforeNextLock_) % kBytes;
+    advanceBeforeNextLock_ = 0;
     LockCall call{offset, bytes, 0, 0, false};
     if (!lockFails_ && offset < kBytes && bytes <= kBytes) {
       bytes1 = std::min(bytes, kBytes - offset);
@@ -85,6 +88,12 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
     std::lock_guard lock(mutex_);
     return writeCursor_;
   }
+  // The next Lock first moves the write cursor on by `bytes`, as a device
+  // callback that runs between a cursor read and the lock would.
+  void AdvanceCursorBeforeNextLock(uint32_t bytes) {
+    std::lock_guard lock(mutex_);
+    advanceBeforeNextLock_ = bytes;
+  }
   void SetLockFails(bool fails) {
     std::lock_guard lock(mutex_);
     lockFails_ = fails;
@@ -119,6 +128,7 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
   std::mutex mutex_;
   alignas(int16_t) std::array<uint8_t, kBytes> data_{};
   uint32_t writeCursor_ = 0;
+  uint32_t advanceBeforeNextLock_ = 0;
   bool lockFails_ = false;
   bool playing_ = false;
   int unlocks_ = 0;

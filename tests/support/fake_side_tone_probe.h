@@ -107,6 +107,7 @@ class SideToneProbe {
     ProbeBuffer(SideToneProbe& probe, std::unique_ptr<LoopingSoundBuffer> inner)
         : probe_(probe), inner_(std::move(inner)) {
       probe_.steps_.reserve(1 << 16);
+      probe_.changes_.reserve(1024);
       watcher_ = std::thread([this] { Watch(); });
     }
     ~ProbeBuffer() override {
@@ -119,14 +120,23 @@ class SideToneProbe {
     }
     bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
               uint32_t& bytes2) override {
+      const bool locked = inner_->Lock(offset, bytes, region1, bytes1, region2, bytes2);
+      // Noted after the lock, while the cursor stands still, so the probe
+      // does not widen the gap between the sampler's cursor read and its lock.
       if (probe_.pending_) {
-        probe_.pending_ = false;
         ObservedKeyChange change = probe_.pendingChange_;
         change.lockedAt = ProbeClock::now();
         change.offset = offset;
-        probe_.changes_.push_back(change);
+        uint32_t playCursor = 0;
+        uint32_t writeCursor = 0;
+        inner_->GetCurrentPosition(playCursor, writeCursor);
+        // A lock that the sampler takes again at a moved cursor replaces this one.
+        if (writeCursor == offset) {
+          probe_.pending_ = false;
+          probe_.changes_.push_back(change);
+        }
       }
-      return inner_->Lock(offset, bytes, region1, bytes1, region2, bytes2);
+      return locked;
     }
     void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
       inner_->Unlock(region1, bytes1, region2, bytes2);
