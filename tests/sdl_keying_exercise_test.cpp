@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "keyer/key_sampler.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
@@ -128,7 +130,7 @@ TEST(SdlKeyingExerciseTest, KeyedParisSoundsPromptlyWithRampsAndDecodes) {
     output = dialog.OutputBox();
     EXPECT_TRUE(dialog.Warnings().empty());
     changes = probe.Changes();
-    for (const auto& change : changes) handed.push_back(probe.Handed(change));
+    for (const auto& change : changes) handed.push_back(probe.Handed(change, kSideToneBufferBytes));
     periodBytes = probe.PeriodBytes();
   }
   const std::vector<int16_t> recording = ReadRecording(path);

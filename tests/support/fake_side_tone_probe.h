@@ -57,12 +57,17 @@ class SideToneProbe {
   const std::vector<ObservedKeyChange>& Changes() const { return changes_; }
   const std::vector<CursorStep>& Steps() const { return steps_; }
 
-  // The step at which the cursor left `change.offset` after the block was
-  // locked: from then on the device had the block's first bytes.
-  HandedBlock Handed(const ObservedKeyChange& change) const {
+  // The first cursor step after the block was locked that carried the
+  // block's first byte to the device. The probe thread may miss a period on
+  // a busy machine; the step then spans several and its time is late, never
+  // early.
+  HandedBlock Handed(const ObservedKeyChange& change, uint32_t size) const {
     for (size_t i = 1; i < steps_.size(); ++i) {
-      if (steps_[i].seenAt > change.lockedAt && steps_[i - 1].cursor == change.offset) {
-        return {true, steps_[i].seenAt, steps_[i - 1].handedBytes};
+      if (steps_[i].seenAt <= change.lockedAt) continue;
+      const uint32_t from = steps_[i - 1].cursor;
+      const uint64_t into = (change.offset + size - from) % size;
+      if (into < steps_[i].handedBytes - steps_[i - 1].handedBytes) {
+        return {true, steps_[i].seenAt, steps_[i - 1].handedBytes + into};
       }
     }
     return {};
