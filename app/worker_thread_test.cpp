@@ -75,30 +75,42 @@ TEST_P(WorkerExchange, RunsRequestsInOrderAndRepliesAfterEach) {
 
 INSTANTIATE_TEST_SUITE_P(
     Protocol, WorkerExchange,
-    ::testing::Values(
-        Exchange{"StartSendingThenKeying",
-                 {MSG_START_SENDING, MSG_START_KEYING, MSG_WORKER_QUIT},
-                 -1, 1, 1,
-                 {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
-        Exchange{"ExitWhileIdle", {MSG_WORKER_QUIT}, -1, 0, 0, {MSG_APP_QUIT}},
-        Exchange{"CloseWhileIdleIgnoresTheStop",
-                 {MSG_STOP_EXERCISE, MSG_WORKER_QUIT}, -1, 0, 0, {MSG_APP_QUIT}},
-        // The exercise ends on the first stop; the second reaches the idle
-        // loop, which ignores it, and the next start runs normally.
-        Exchange{"StopTwiceInARow",
-                 {MSG_START_SENDING, MSG_STOP_EXERCISE, MSG_STOP_EXERCISE, MSG_START_SENDING,
-                  MSG_WORKER_QUIT},
-                 0, 2, 0,
-                 {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
-        Exchange{"LateAudioNoticesAndForeignMessagesIgnored",
-                 {MSG_START_SENDING, MM_WOM_DONE, MM_WOM_DONE, kForeignMessage, MSG_START_KEYING,
-                  MSG_WORKER_QUIT},
-                 -1, 1, 1,
-                 {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
-        // Messages posted after the quit request are never taken.
-        Exchange{"NothingAfterQuit",
-                 {MSG_WORKER_QUIT, MSG_START_SENDING, MSG_START_KEYING}, -1, 0, 0,
-                 {MSG_APP_QUIT}}),
+    ::testing::Values(Exchange{"StartSendingThenKeying",
+                               {MSG_START_SENDING, MSG_START_KEYING, MSG_WORKER_QUIT},
+                               -1,
+                               1,
+                               1,
+                               {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
+                      Exchange{"ExitWhileIdle", {MSG_WORKER_QUIT}, -1, 0, 0, {MSG_APP_QUIT}},
+                      Exchange{"CloseWhileIdleIgnoresTheStop",
+                               {MSG_STOP_EXERCISE, MSG_WORKER_QUIT},
+                               -1,
+                               0,
+                               0,
+                               {MSG_APP_QUIT}},
+                      // The exercise ends on the first stop; the second reaches the idle
+                      // loop, which ignores it, and the next start runs normally.
+                      Exchange{"StopTwiceInARow",
+                               {MSG_START_SENDING, MSG_STOP_EXERCISE, MSG_STOP_EXERCISE,
+                                MSG_START_SENDING, MSG_WORKER_QUIT},
+                               0,
+                               2,
+                               0,
+                               {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
+                      Exchange{"LateAudioNoticesAndForeignMessagesIgnored",
+                               {MSG_START_SENDING, MM_WOM_DONE, MM_WOM_DONE, kForeignMessage,
+                                MSG_START_KEYING, MSG_WORKER_QUIT},
+                               -1,
+                               1,
+                               1,
+                               {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
+                      // Messages posted after the quit request are never taken.
+                      Exchange{"NothingAfterQuit",
+                               {MSG_WORKER_QUIT, MSG_START_SENDING, MSG_START_KEYING},
+                               -1,
+                               0,
+                               0,
+                               {MSG_APP_QUIT}}),
     [](const ::testing::TestParamInfo<Exchange>& info) { return std::string(info.param.name); });
 
 // The window is closed while an exercise runs: stop, then quit. The exercise
@@ -108,8 +120,9 @@ TEST(WorkerThread, CloseWhileRunningEndsTheExerciseThenQuits) {
   ScriptedExercise sending;
   ScriptedExercise keying;
   sending.waitOnRun = 0;
-  std::thread worker(
-      [&] { RunWorkerIdleLoop(parts.context, {sending.Routine(), keying.Routine()}); });
+  std::thread worker([&] {
+    RunWorkerIdleLoop(parts.context, {sending.Routine(), keying.Routine()});
+  });
 
   parts.queue.Post(MSG_START_SENDING);
   ASSERT_TRUE(WaitFor([&] { return sending.runs.load() == 1; }));

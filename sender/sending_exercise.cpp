@@ -23,9 +23,13 @@
 
 namespace dovrik {
 
-int16_t* HeapSampleAllocator::Allocate(size_t samples) { return new (std::nothrow) int16_t[samples]; }
+int16_t* HeapSampleAllocator::Allocate(size_t samples) {
+  return new (std::nothrow) int16_t[samples];
+}
 
-void HeapSampleAllocator::Free(int16_t* block) { delete[] block; }
+void HeapSampleAllocator::Free(int16_t* block) {
+  delete[] block;
+}
 
 namespace {
 
@@ -191,9 +195,8 @@ class SendingExercise {
       }
     }
 
-    const std::optional<int32_t> samples =
-        SynthesizeGroup(std::span(patterns.data(), patternCount), Samples(finished),
-                        parameters_, cursor_);
+    const std::optional<int32_t> samples = SynthesizeGroup(std::span(patterns.data(), patternCount),
+                                                           Samples(finished), parameters_, cursor_);
     if (!samples) {
       device_->Reset();
       dialog_.ShowWarning(kBufferOverflow);

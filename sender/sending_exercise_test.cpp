@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -33,9 +34,9 @@ constexpr uint32_t kSeed = 4711;
 constexpr uint32_t kClockMs = 123456;  // the noise cursor starts at 3,456
 
 const std::vector<int> kScrollReadOrder = {
-    kSpeedScrollBarId, kGroupsScrollBarId, kRatioScrollBarId,  kCharSpaceScrollBarId,
-    kGroupSpaceScrollBarId, kToneScrollBarId, kJitterScrollBarId, kAttackScrollBarId,
-    kVolumeScrollBarId, kNoiseScrollBarId};
+    kSpeedScrollBarId,      kGroupsScrollBarId, kRatioScrollBarId,  kCharSpaceScrollBarId,
+    kGroupSpaceScrollBarId, kToneScrollBarId,   kJitterScrollBarId, kAttackScrollBarId,
+    kVolumeScrollBarId,     kNoiseScrollBarId};
 
 bool WaitFor(const std::function<bool()>& condition) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -119,10 +120,9 @@ struct Settings {
 class SendingExerciseTest : public ::testing::Test {
  protected:
   SendingExerciseTest()
-      : parts(kSeed),
-        dialog(parts.device),
-        context{parts.queue, dialog, parts.poster, parts.audio, parts.timers,
-                parts.clock, parts.key, parts.random} {
+      : parts(kSeed), dialog(parts.device), context{parts.queue, dialog,       parts.poster,
+                                                    parts.audio, parts.timers, parts.clock,
+                                                    parts.key,   parts.random} {
     parts.clock.now = kClockMs;
   }
   ~SendingExerciseTest() override {
@@ -135,17 +135,18 @@ class SendingExerciseTest : public ::testing::Test {
   void Apply(const Settings& s) {
     settings = s;
     const std::pair<int, int> values[] = {
-        {kSpeedScrollBarId, s.speed},   {kGroupsScrollBarId, s.groups},
-        {kRatioScrollBarId, s.ratio},   {kCharSpaceScrollBarId, s.characterSpace},
+        {kSpeedScrollBarId, s.speed},           {kGroupsScrollBarId, s.groups},
+        {kRatioScrollBarId, s.ratio},           {kCharSpaceScrollBarId, s.characterSpace},
         {kGroupSpaceScrollBarId, s.groupSpace}, {kToneScrollBarId, s.tone},
-        {kJitterScrollBarId, s.jitter}, {kAttackScrollBarId, s.attack},
-        {kVolumeScrollBarId, s.volume}, {kNoiseScrollBarId, s.noise}};
+        {kJitterScrollBarId, s.jitter},         {kAttackScrollBarId, s.attack},
+        {kVolumeScrollBarId, s.volume},         {kNoiseScrollBarId, s.noise}};
     for (auto [id, value] : values) dialog.SetScroll(id, value);
   }
   void Tick(const std::string& characters) {
     for (char c : characters) {
       for (int row = 0; CharacterTable[row].buttonId != 0; ++row) {
-        if (CharacterTable[row].character == c) dialog.SetTicked(CharacterTable[row].buttonId, true);
+        if (CharacterTable[row].character == c)
+          dialog.SetTicked(CharacterTable[row].buttonId, true);
       }
     }
   }
@@ -182,7 +183,8 @@ class SendingExerciseTest : public ::testing::Test {
     std::vector<std::string> texts;
     for (int g = 0; g < groups; ++g) {
       std::string text;
-      for (int i = 0; i < 5; ++i) text += ticked[static_cast<size_t>(random.Next()) % ticked.size()];
+      for (int i = 0; i < 5; ++i)
+        text += ticked[static_cast<size_t>(random.Next()) % ticked.size()];
       texts.push_back(text + " ");
     }
     return texts;
@@ -287,7 +289,16 @@ TEST_F(SendingExerciseTest, PlaysLeadInThenGroupsAlternatingAndEchoesEachAsItSou
   }
   EXPECT_EQ(writes[0].bytes, 44100u);
   EXPECT_EQ(writes[1].bytes, 44100u);
-  EXPECT_EQ(writes[0].samples[0], 0);  // the ramp starts from silence
+  // One second fading in from silence, then one second at the full level.
+  auto loudness = [](const std::vector<int16_t>& samples, size_t from) {
+    double sum = 0;
+    for (size_t i = from; i < from + 2000; ++i) sum += std::abs(samples[i]);
+    return sum / 2000;
+  };
+  EXPECT_EQ(writes[0].samples[0], 0);
+  EXPECT_LT(loudness(writes[0].samples, 0), loudness(writes[0].samples, 20050) / 5);
+  EXPECT_NEAR(loudness(writes[1].samples, 0), loudness(writes[1].samples, 20050),
+              loudness(writes[1].samples, 0) / 4);
   EXPECT_NE(writes[0].data, writes[1].data);
   EXPECT_EQ(dialog.ScrollReads(), kScrollReadOrder);
   EXPECT_TRUE(dialog.Warnings().empty());
@@ -362,8 +373,7 @@ struct StopCase {
   std::vector<std::string> appends;
 };
 
-class SendingStop : public SendingExerciseTest,
-                    public ::testing::WithParamInterface<StopCase> {};
+class SendingStop : public SendingExerciseTest, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(SendingStop, TearsDownAtOnceAndShowsNoUnsoundedText) {
   const StopCase& c = GetParam();
@@ -403,12 +413,11 @@ TEST_P(SendingStop, TearsDownAtOnceAndShowsNoUnsoundedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     AtEachRetrievalPoint, SendingStop,
-    ::testing::Values(
-        StopCase{"DuringLeadIn", 3, 0, false, 2, {}},
-        StopCase{"WaitingForABuffer", 3, 1, false, 3, {""}},
-        StopCase{"RightAfterQueueingAGroup", 3, 1, true, 4, {"", "RRRRR "}},
-        StopCase{"WaitingBeforeTheLastGroupSounds", 1, 1, false, 3, {""}},
-        StopCase{"WhileTheLastGroupSounds", 1, 2, false, 3, {"", "RRRRR "}}),
+    ::testing::Values(StopCase{"DuringLeadIn", 3, 0, false, 2, {}},
+                      StopCase{"WaitingForABuffer", 3, 1, false, 3, {""}},
+                      StopCase{"RightAfterQueueingAGroup", 3, 1, true, 4, {"", "RRRRR "}},
+                      StopCase{"WaitingBeforeTheLastGroupSounds", 1, 1, false, 3, {""}},
+                      StopCase{"WhileTheLastGroupSounds", 1, 2, false, 3, {"", "RRRRR "}}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 // The other buffer finished before this one was queued: the output ran dry.
@@ -484,13 +493,20 @@ TEST_P(SendingStartFailure, ShowsItsMessageAndLeavesTheOutputBoxAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SendingStartFailure,
-    ::testing::Values(
-        StartFailure{"DeviceWillNotOpen", true, -1, {"Open"}, "No audio output"},
-        StartFailure{"FirstBufferMissing", false, 0, {"Open", "SetVolume 0xFFFFFFFF", "Close"},
-                     "Out of memory!"},
-        StartFailure{"SecondBufferMissing", false, 1, {"Open", "SetVolume 0xFFFFFFFF", "Close"},
-                     "Out of memory!"}),
-    [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
+    ::testing::Values(StartFailure{"DeviceWillNotOpen", true, -1, {"Open"}, "No audio output"},
+                      StartFailure{"FirstBufferMissing",
+                                   false,
+                                   0,
+                                   {"Open", "SetVolume 0xFFFFFFFF", "Close"},
+                                   "Out of memory!"},
+                      StartFailure{"SecondBufferMissing",
+                                   false,
+                                   1,
+                                   {"Open", "SetVolume 0xFFFFFFFF", "Close"},
+                                   "Out of memory!"}),
+    [](const ::testing::TestParamInfo<StartFailure>& info) {
+      return std::string(info.param.name);
+    });
 
 // v = volume * 65535 / 100 in both halves, set right after the volume is
 // read and before the noise is.

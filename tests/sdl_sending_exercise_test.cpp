@@ -181,11 +181,11 @@ TEST(SdlSendingExercise, RecordingHoldsTheLeadInAndTheTickedCharactersGroups) {
   RandomSource random(2024);
   ExerciseContext context{queue, dialog, poster, audio, timers, clock, key, random};
 
-  const std::pair<int, int> sliders[] = {
-      {kSpeedScrollBarId, 36},    {kGroupsScrollBarId, kGroups}, {kRatioScrollBarId, 3},
-      {kCharSpaceScrollBarId, 1}, {kGroupSpaceScrollBarId, 1},   {kToneScrollBarId, 900},
-      {kJitterScrollBarId, 0},    {kAttackScrollBarId, 5},       {kVolumeScrollBarId, 100},
-      {kNoiseScrollBarId, 0}};
+  const std::pair<int, int> sliders[] = {{kSpeedScrollBarId, 36},     {kGroupsScrollBarId, kGroups},
+                                         {kRatioScrollBarId, 3},      {kCharSpaceScrollBarId, 1},
+                                         {kGroupSpaceScrollBarId, 1}, {kToneScrollBarId, 900},
+                                         {kJitterScrollBarId, 0},     {kAttackScrollBarId, 5},
+                                         {kVolumeScrollBarId, 100},   {kNoiseScrollBarId, 0}};
   for (auto [id, value] : sliders) dialog.SetScroll(id, value);
   dialog.SetTicked(CharacterTable[0].buttonId, true);  // "A", ".-"
 
@@ -277,8 +277,7 @@ TEST(SdlSendingExercise, RecordingHoldsTheLeadInAndTheTickedCharactersGroups) {
     EXPECT_LT(lag, milliseconds(50)) << "group " << group;
   }
   // And that moment agrees with the group's place in the recording.
-  const double secondsBetween =
-      std::chrono::duration<double>(doneTimes[2] - doneTimes[1]).count();
+  const double secondsBetween = std::chrono::duration<double>(doneTimes[2] - doneTimes[1]).count();
   const double firstGroupSeconds = double(bursts[10].first - bursts[0].first) / kRate;
   EXPECT_NEAR(secondsBetween, firstGroupSeconds, 0.1);
 }
