@@ -1,0 +1,186 @@
+// How soon a key change is heard: from the moment the key changes to the
+// moment the first sample of the new state (the attack or release block) is
+// handed to the audio device, with the real 5 ms timer, the key sampler and
+// the SDL looping buffer on SDL's dummy driver. And what one attack tick
+// costs on the timer thread.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "keyer/key_sampler.h"
+#include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_test_support.h"
+#include "platform/steady_clock.h"
+#include "platform/thread_timer_service.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_key.h"
+#include "tests/support/fake_side_tone_probe.h"
+
+namespace dovrik {
+namespace {
+
+using testing::ProbeClock;
+
+// A key that changes at fixed instants of the steady clock. The gaps vary
+// between 25 and 56 ms and fall at every phase of the timer's 5 ms grid.
+// The schedule is fixed before the sampler starts; the timer thread reads it.
+class ScheduledKey : public KeyInput {
+ public:
+  ScheduledKey(ProbeClock::time_point start, int changes) {
+    uint32_t seed = 12345;
+    ProbeClock::time_point at = start;
+    for (int i = 0; i < changes; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      at += std::chrono::microseconds(25000 + (seed >> 8) % 31000);
+      changes_.push_back(at);
+    }
+  }
+  bool IsDown() override {
+    const auto passed =
+        std::upper_bound(changes_.begin(), changes_.end(), ProbeClock::now()) - changes_.begin();
+    return passed % 2 == 1;
+  }
+  const std::vector<ProbeClock::time_point>& Changes() const { return changes_; }
+
+ private:
+  std::vector<ProbeClock::time_point> changes_;
+};
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t index = static_cast<size_t>(fraction * (values.size() - 1) + 0.5);
+  return values[index];
+}
+
+void BM_KeyToDevice(benchmark::State& state) {
+  constexpr int kChanges = 240;
+  ScopedAudioDriver driver("dummy");
+  if (!driver.ok()) {
+    state.SkipWithError("SDL's dummy audio driver is not available");
+    return;
+  }
+  std::vector<double> latenciesMs;
+  double periodMs = 0;
+  int missing = 0;
+  for (auto _ : state) {
+    SteadyClock clock;
+    ScheduledKey key(ProbeClock::now() + std::chrono::milliseconds(300), kChanges);
+    SdlAudioSystem sdl;
+    testing::SideToneProbe probe(key, sdl);
+    {
+      auto device = probe.Audio().CreateSoundDevice();
+      auto buffer = device ? device->CreateLoopingBuffer(kSideToneBufferBytes) : nullptr;
+      if (!buffer) {
+        state.SkipWithError("no side-tone device");
+        return;
+      }
+      KeySamplerState sampler{};
+      sampler.buffer = buffer.get();
+      sampler.clock = &clock;
+      sampler.key = &probe.Key();
+      sampler.phaseStep = PhaseStepForTone(900);
+      sampler.rampLength = RampLengthForAttack(5);
+      sampler.pauseTimeout = 1952;
+      ThreadTimerService timers;
+      auto timer = timers.StartPeriodic(kKeySamplerPeriodMs, [&sampler] { KeySampler(sampler); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      buffer->Play();
+      std::this_thread::sleep_until(key.Changes().back() + std::chrono::milliseconds(100));
+      timer.reset();
+      buffer->Stop();
+    }
+    periodMs = probe.PeriodBytes() / 2 / 22.05;
+    // Each change the sampler saw belongs to the last scheduled change
+    // before it read the key. A stalled timer can miss a short press
+    // altogether; such changes are counted, not measured.
+    const std::vector<ProbeClock::time_point>& scheduled = key.Changes();
+    std::vector<bool> matched(scheduled.size(), false);
+    for (const auto& change : probe.Changes()) {
+      const auto after = std::upper_bound(scheduled.begin(), scheduled.end(), change.readAt);
+      if (after == scheduled.begin()) continue;
+      size_t k = static_cast<size_t>(after - scheduled.begin()) - 1;
+      // Even changes press the key. A change that fell between the key's
+      // clock reading and the probe's is the one before.
+      if ((k % 2 == 0) != change.down) {
+        if (k == 0) continue;
+        --k;
+      }
+      const testing::HandedBlock handed = probe.Handed(change, kSideToneBufferBytes);
+      if (!handed.found || matched[k]) continue;
+      matched[k] = true;
+      latenciesMs.push_back(
+          std::chrono::duration<double, std::milli>(handed.handedAt - scheduled[k]).count());
+    }
+    missing += static_cast<int>(std::count(matched.begin(), matched.end(), false));
+  }
+  state.counters["key_to_device_p50_ms"] = Percentile(latenciesMs, 0.50);
+  state.counters["key_to_device_p95_ms"] = Percentile(latenciesMs, 0.95);
+  state.counters["key_to_device_max_ms"] = Percentile(latenciesMs, 1.0);
+  state.counters["key_changes"] = static_cast<double>(latenciesMs.size());
+  state.counters["key_changes_unmatched"] = missing;
+  state.counters["device_period_ms"] = periodMs;
+}
+BENCHMARK(BM_KeyToDevice)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A looping buffer with nothing around the bytes, so that the tick's own
+// work is what is measured.
+class BareBuffer : public LoopingSoundBuffer {
+ public:
+  uint32_t Size() const override { return kSideToneBufferBytes; }
+  bool GetCurrentPosition(uint32_t& playCursor, uint32_t& writeCursor) override {
+    playCursor = writeCursor = 43000;  // the attack block wraps at the end
+    return true;
+  }
+  bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
+            uint32_t& bytes2) override {
+    bytes1 = std::min(bytes, kSideToneBufferBytes - offset);
+    bytes2 = bytes - bytes1;
+    region1 = bytes_ + offset;
+    region2 = bytes2 > 0 ? bytes_ : nullptr;
+    return true;
+  }
+  void Unlock(void*, uint32_t, void*, uint32_t) override {}
+  void Play() override {}
+  void Stop() override {}
+  int16_t FirstSample() const {
+    int16_t sample;
+    std::memcpy(&sample, bytes_ + 43002, sizeof sample);
+    return sample;
+  }
+
+ private:
+  alignas(int16_t) uint8_t bytes_[kSideToneBufferBytes] = {};
+};
+
+// One tick that starts a tone: 662 ramped sine samples. The time column is
+// the cost of one attack tick on the timer thread, in microseconds.
+void BM_AttackTick(benchmark::State& state) {
+  testing::ManualClock clock;
+  testing::FakeKey key;
+  BareBuffer buffer;
+  auto sampler = std::make_unique<KeySamplerState>();
+  sampler->buffer = &buffer;
+  sampler->clock = &clock;
+  sampler->key = &key;
+  sampler->phaseStep = PhaseStepForTone(900);
+  sampler->rampLength = RampLengthForAttack(75);  // the longest ramp
+  key.Set(true);
+  for (auto _ : state) {
+    sampler->toneState = Silent;
+    sampler->pollAfter = 0;
+    clock.Advance(5);
+    KeySampler(*sampler);
+    benchmark::DoNotOptimize(buffer.FirstSample());
+  }
+}
+BENCHMARK(BM_AttackTick)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace dovrik
