@@ -8,12 +8,14 @@
 namespace dovrik {
 
 StripChartWidget::StripChartWidget(QWidget* parent)
-    : QFrame(parent), windowColour_(qRgb(255, 255, 255)) {
+    : QFrame(parent),
+      windowColour_(qRgb(255, 255, 255)),
+      faceColour_(palette().color(QPalette::Window).rgb()) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(kFrameWidth);
   setFocusPolicy(Qt::NoFocus);
   image_ = QImage(1, 1, QImage::Format_RGB32);
-  image_.fill(windowColour_);
+  image_.fill(faceColour_);
 }
 
 void StripChartWidget::resizeEvent(QResizeEvent* event) {
@@ -21,8 +23,10 @@ void StripChartWidget::resizeEvent(QResizeEvent* event) {
   const QSize size = contentsRect().size().expandedTo(QSize(1, 1));
   std::lock_guard lock(mutex_);
   if (image_.size() == size) return;
+  // An empty chart shows the dialog's face colour; only the rows a pass
+  // clears take the window colour.
   QImage resized(size, QImage::Format_RGB32);
-  resized.fill(windowColour_);
+  resized.fill(faceColour_);
   image_ = resized;
 }
 

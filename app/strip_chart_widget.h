@@ -46,6 +46,7 @@ class StripChartWidget : public QFrame, public StripChartSurface {
   int currentX_ = 0;   // guarded by mutex_
   int currentY_ = 0;   // guarded by mutex_
   QRgb windowColour_;  // written once in the constructor
+  QRgb faceColour_;    // likewise: the empty chart's colour
   std::atomic<bool> repaintPending_{false};
 };
 
