@@ -1,5 +1,6 @@
 #include "keyer/key_sampler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -26,10 +27,46 @@ struct LockedRegions {
   uint32_t secondBytes = 0;
 };
 
+// The lead that covers a device taking `burst` bytes between two readings:
+// after a top-up up to 441 bytes may have drained unrefilled, so the lead
+// must hold the burst on top of that, with a quarter to spare. Never below
+// the 30 ms lead, never above half the buffer.
+int32_t LeadForBurst(int32_t burst) {
+  const int32_t wanted = burst + burst / 4 + kSideToneSmallestTopUpBytes - 1;
+  const int32_t even = (wanted + 1) & ~1;
+  return std::clamp(even, kSideToneLeadBytes, kLargestSideToneLeadBytes);
+}
+
+// Notes how far the device moved the write cursor since the last reading
+// and lets the lead grow at once to cover it. A move of half the buffer or
+// more cannot be told from one that went round, so it is not counted. A
+// buffer that holds its cursor at the end of what was written shows a move
+// that emptied the queue, not how much the device wanted: such a move counts
+// twice, so that the lead catches up with a large burst in a few steps.
+void FollowDevice(KeySamplerState& state, uint32_t writeCursor) {
+  if (state.cursorSeen != 0) {
+    int32_t moved = static_cast<int32_t>((writeCursor + kSideToneBufferBytes - state.lastCursor) %
+                                         kSideToneBufferBytes);
+    if (moved > 0 && writeCursor == static_cast<uint32_t>(state.writePos)) moved *= 2;
+    if (moved < kSideToneBufferBytes / 2) state.burstPeak = std::max(state.burstPeak, moved);
+  }
+  state.cursorSeen = 1;
+  state.lastCursor = writeCursor;
+  state.lead = std::max(state.lead, LeadForBurst(state.burstPeak));
+}
+
+// After each tick that did work the remembered burst fades, by 1/512 a tick
+// (half in about 1.8 s), and the lead shrinks with it.
+void FadeBurst(KeySamplerState& state) {
+  state.burstPeak -= (state.burstPeak + 511) / 512;
+  state.lead = LeadForBurst(state.burstPeak);
+}
+
 uint32_t ReadWriteCursor(KeySamplerState& state) {
   uint32_t playCursor = 0;
   uint32_t writeCursor = 0;
   state.buffer->GetCurrentPosition(playCursor, writeCursor);
+  FollowDevice(state, writeCursor);
   return writeCursor;
 }
 
@@ -49,14 +86,12 @@ void UnlockSpan(KeySamplerState& state, const LockedRegions& regions) {
 // at the new cursor. The buffer holds its cursor still while it is locked.
 bool LockAtWriteCursor(KeySamplerState& state, uint32_t& writeCursor, LockedRegions& regions) {
   writeCursor = ReadWriteCursor(state);
-  if (!LockSpan(state, static_cast<int32_t>(writeCursor), kSideToneLeadBytes, regions)) {
-    return false;
-  }
+  if (!LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions)) return false;
   const uint32_t cursorNow = ReadWriteCursor(state);
   if (cursorNow == writeCursor) return true;
   UnlockSpan(state, regions);
   writeCursor = cursorNow;
-  return LockSpan(state, static_cast<int32_t>(writeCursor), kSideToneLeadBytes, regions);
+  return LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions);
 }
 
 int32_t WrapOffset(int32_t offset) {
@@ -103,10 +138,12 @@ void ReadKey(KeySamplerState& state, uint32_t now) {
   state.toneState = level == 1 ? Starting : Stopping;
 }
 
-// Refills the queue beyond the write cursor to the 30 ms lead when at least
-// 10 ms of it has drained. Returns true when it wrote.
+// Refills the queue beyond the write cursor to the lead (30 ms, or more on
+// a device that takes more at once) when at least 10 ms of it has drained.
+// Returns true when it wrote.
 bool TopUp(KeySamplerState& state, bool tone) {
-  const int32_t bytes = kSideToneLeadBytes - QueuedAhead(state, ReadWriteCursor(state));
+  const uint32_t writeCursor = ReadWriteCursor(state);
+  const int32_t bytes = state.lead - QueuedAhead(state, writeCursor);
   if (bytes < kSideToneSmallestTopUpBytes) return false;
   LockedRegions regions;
   // A failed lock is never written through; the next tick tries again from
@@ -133,7 +170,7 @@ void Attack(KeySamplerState& state, uint32_t now) {
   // When the lock fails the queued silence stays and `writePos` with it; the
   // tone then follows from there at the next top-up, without a ramp.
   if (LockAtWriteCursor(state, writeCursor, regions)) {
-    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + kSideToneLeadBytes);
+    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + state.lead);
     const int32_t ramp = state.rampLength;
     int32_t step = 1;
     ForEachSample(regions, [&](int16_t& sample) {
@@ -163,7 +200,7 @@ void Release(KeySamplerState& state, uint32_t now) {
     float phase = state.phase - static_cast<float>(queuedSamples) * state.phaseStep;
     phase = phase + kTwoPi * std::floor(-phase * kOneOverTwoPi);
     state.phase = phase;
-    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + kSideToneLeadBytes);
+    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + state.lead);
     const int32_t ramp = state.rampLength;
     int32_t step = ramp;
     ForEachSample(regions, [&](int16_t& sample) {
@@ -222,6 +259,7 @@ void KeySampler(KeySamplerState& state) {
       state.toneState = Silent;
       break;
   }
+  FadeBurst(state);
 }
 
 }  // namespace dovrik

@@ -10,6 +10,8 @@ namespace dovrik {
 inline constexpr int32_t kSideToneBufferBytes = 44100;
 // The sampler keeps this much queued beyond the write cursor (662 samples, 30 ms)...
 inline constexpr int32_t kSideToneLeadBytes = 1324;
+// ...or more, up to half the buffer, on a device that takes more at once...
+inline constexpr int32_t kLargestSideToneLeadBytes = 22050;
 // ...and tops it up in pieces no smaller than this (221 samples, 10 ms).
 inline constexpr int32_t kSideToneSmallestTopUpBytes = 442;
 // Milliseconds after an accepted key change before the key is read again.

@@ -20,6 +20,9 @@ class LoopingSoundBuffer {
   virtual void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) = 0;
   virtual void Play() = 0;  // looping, from the current play position
   virtual void Stop() = 0;
+  // How often the device reached the end of what was written and was handed
+  // silence instead (a buffer that cannot tell says 0).
+  virtual uint32_t Underruns() const { return 0; }
 };
 
 // The side-tone device (the DirectSound object). Releasing it is destroying it.

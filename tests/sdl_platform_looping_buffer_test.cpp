@@ -11,9 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "keyer/key_sampler.h"
 #include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_looping_buffer.h"
 #include "platform/sdl/sdl_sound_device.h"
 #include "platform/sdl/sdl_test_support.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_key.h"
 
 namespace dovrik {
 namespace {
@@ -50,24 +54,6 @@ std::vector<int16_t> Pattern(uint32_t bytes) {
   return samples;
 }
 
-// Waits until the write cursor has wrapped round the end of the buffer
-// `laps` times; false after a few seconds without.
-bool WaitForLaps(LoopingSoundBuffer& buffer, int laps) {
-  const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
-  uint32_t last = 0;
-  int wraps = 0;
-  while (wraps < laps) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    uint32_t play = 0;
-    uint32_t write = 0;
-    buffer.GetCurrentPosition(play, write);
-    if (write < last) ++wraps;
-    last = write;
-    std::this_thread::sleep_for(milliseconds(1));
-  }
-  return true;
-}
-
 // Waits until the write cursor is at least `bytes` past `from`.
 bool WaitForProgress(LoopingSoundBuffer& buffer, uint32_t from, uint32_t bytes) {
   const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
@@ -86,10 +72,21 @@ size_t FirstSound(const std::vector<int16_t>& recording) {
          recording.begin();
 }
 
-TEST(SdlLoopingBufferTest, PlaysItsRingRoundAndRound) {
+// Waits until the device has met the end of what was written.
+bool WaitForUnderrun(LoopingSoundBuffer& buffer) {
+  const auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+  while (buffer.Underruns() == 0) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  return true;
+}
+
+TEST(SdlLoopingBufferTest, PlaysEachWrittenLapOnceThenSilenceUntilWrittenAgain) {
   const std::string path = RecordingPath();
   const uint32_t bytes = 4410;  // a tenth of a second, so that laps come quickly
   const std::vector<int16_t> pattern = Pattern(bytes);
+  uint32_t underruns = 0;
   {
     ScopedAudioDriver driver("disk", path);
     ASSERT_TRUE(driver.ok());
@@ -99,27 +96,43 @@ TEST(SdlLoopingBufferTest, PlaysItsRingRoundAndRound) {
     ASSERT_NE(buffer, nullptr);
     ASSERT_TRUE(WriteSamples(*buffer, 0, pattern));
     buffer->Play();
-    ASSERT_TRUE(WaitForLaps(*buffer, 2));
+    ASSERT_TRUE(WaitForUnderrun(*buffer));
+    uint32_t play = 0;
+    uint32_t write = 1;
+    buffer->GetCurrentPosition(play, write);
+    EXPECT_EQ(write, 0u) << "the cursor waits at the end of what was written";
+    // Written again at the cursor, the next lap plays it.
+    std::this_thread::sleep_for(milliseconds(30));
+    ASSERT_TRUE(WriteSamples(*buffer, 0, pattern));
     ASSERT_TRUE(WaitForProgress(*buffer, 0, bytes / 2));
+    std::this_thread::sleep_for(milliseconds(200));
     buffer->Stop();
+    underruns = buffer->Underruns();
   }
   const std::vector<int16_t> recording = ReadRecording(path);
   std::remove(path.c_str());
 
-  const size_t start = FirstSound(recording);
-  size_t played = 0;
-  while (start + played < recording.size() && recording[start + played] != 0) ++played;
-  EXPECT_GE(played, 2 * pattern.size()) << "at least two whole laps";
-  for (size_t i = 0; i < played; ++i) {
-    ASSERT_EQ(recording[start + i], pattern[i % pattern.size()]) << "sample " << i;
+  EXPECT_EQ(underruns, 2u) << "once after each written lap";
+  // Two runs of the pattern, each exactly once, with silence between them
+  // and after them: the ring's old bytes never came out a second time.
+  size_t at = FirstSound(recording);
+  for (int lap = 0; lap < 2; ++lap) {
+    ASSERT_LE(at + pattern.size(), recording.size()) << "lap " << lap;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+      ASSERT_EQ(recording[at + i], pattern[i]) << "lap " << lap << " sample " << i;
+    }
+    at += pattern.size();
+    ASSERT_LT(at, recording.size());
+    EXPECT_EQ(recording[at], 0) << "lap " << lap;
+    if (lap == 0)
+      at = std::find_if(recording.begin() + at, recording.end(), [](int16_t s) { return s != 0; }) -
+           recording.begin();
   }
-  EXPECT_EQ(played % SideToneOutput::kFramesPerPeriod, 0u) << "whole periods, no torn chunk";
-  EXPECT_TRUE(std::all_of(recording.begin() + start + played, recording.end(), [](int16_t s) {
-    return s == 0;
-  })) << "silence once stopped";
+  EXPECT_TRUE(
+      std::all_of(recording.begin() + at, recording.end(), [](int16_t s) { return s == 0; }));
 }
 
-TEST(SdlLoopingBufferTest, RegionWrittenAtTheWriteCursorFollowsWhatWasQueued) {
+TEST(SdlLoopingBufferTest, WriteAtTheWriteCursorFollowsWhatWasQueuedAndEndsTheStream) {
   const std::string path = RecordingPath();
   const std::vector<int16_t> pattern = Pattern(kSideToneBytes);  // 1 .. 22050
   std::vector<int16_t> marker(200);
@@ -160,25 +173,91 @@ TEST(SdlLoopingBufferTest, RegionWrittenAtTheWriteCursorFollowsWhatWasQueued) {
       }
       buffer->Unlock(region1, bytes1, region2, bytes2);
     }
-    ASSERT_TRUE(WaitForProgress(*buffer, writeCursor, 400 + 1024));
+    ASSERT_TRUE(WaitForUnderrun(*buffer));
+    std::this_thread::sleep_for(milliseconds(30));
     buffer->Stop();
   }
   const std::vector<int16_t> recording = ReadRecording(path);
   std::remove(path.c_str());
 
-  // Less than a lap was played, so the stream is the ring from its start with
-  // the marker in place at the write cursor: everything queued before it
-  // came out unchanged, the marker right after it, then the rest of the ring.
+  // The stream is the ring from its start up to the write cursor, the
+  // marker right after it, then silence: the newest write says where the
+  // written stream ends, so the rest of the old lap never plays.
   ASSERT_GT(writeCursor, 0u);
-  std::vector<int16_t> expected = pattern;
-  std::copy(marker.begin(), marker.end(), expected.begin() + writeCursor / 2);
+  std::vector<int16_t> expected(pattern.begin(), pattern.begin() + writeCursor / 2);
+  expected.insert(expected.end(), marker.begin(), marker.end());
   const size_t start = FirstSound(recording);
-  size_t played = 0;
-  while (start + played < recording.size() && recording[start + played] != 0) ++played;
-  ASSERT_GT(played, writeCursor / 2 + marker.size());
-  ASSERT_LT(played, expected.size());
-  const std::vector<int16_t> heard(recording.begin() + start, recording.begin() + start + played);
-  EXPECT_EQ(heard, std::vector<int16_t>(expected.begin(), expected.begin() + played));
+  ASSERT_LT(start + expected.size() + 256, recording.size());
+  EXPECT_EQ(
+      std::vector<int16_t>(recording.begin() + start, recording.begin() + start + expected.size()),
+      expected);
+  EXPECT_TRUE(std::all_of(recording.begin() + start + expected.size(), recording.end(),
+                          [](int16_t s) { return s == 0; }));
+}
+
+// A sound server that takes 200 ms at once, with the real buffer and the
+// real sampler: the test is the device (the output is never opened) and
+// moves a manual clock, 40 ticks between bursts.
+TEST(SdlLoopingBufferTest, BurstsOf200MsPlaySilencePastTheWrittenPointAndTheLeadCatchesUp) {
+  constexpr int16_t kStale = -32768;  // no tone sample is ever this low
+  auto output = std::make_shared<SideToneOutput>();
+  SdlLoopingBuffer buffer(output, kSideToneBytes,
+                          std::unique_ptr<uint8_t[]>(new uint8_t[kSideToneBytes]()));
+  // An old lap of stale bytes, written and handed out, as before a key-up.
+  ASSERT_TRUE(WriteSamples(buffer, 0, std::vector<int16_t>(kSideToneBytes / 2, kStale)));
+  buffer.Play();
+  std::vector<int16_t> chunk(kSideToneBytes / 2);
+  buffer.Render(reinterpret_cast<uint8_t*>(chunk.data()), kSideToneBytes);
+
+  testing::ManualClock clock;
+  testing::FakeKey key;
+  KeySamplerState state{};
+  state.buffer = &buffer;
+  state.clock = &clock;
+  state.key = &key;
+  state.phaseStep = PhaseStepForTone(700);
+  state.rampLength = RampLengthForAttack(5);
+  state.pauseTimeout = 1952;
+  const auto device = [&](uint32_t bytes) {
+    chunk.assign(bytes / 2, 1);
+    buffer.Render(reinterpret_cast<uint8_t*>(chunk.data()), bytes);
+  };
+  const auto ticks = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      clock.Advance(5);
+      KeySampler(state);
+    }
+  };
+
+  key.Set(true);
+  ticks(40);
+  std::vector<uint32_t> underruns;
+  for (int burst = 0; burst < 6; ++burst) {
+    device(8820);
+    SCOPED_TRACE(::testing::Message() << "burst " << burst);
+    EXPECT_EQ(std::count(chunk.begin(), chunk.end(), kStale), 0) << "never a byte of a lap before";
+    EXPECT_NE(chunk[1], 0) << "the tone plays up to where it was written";
+    underruns.push_back(buffer.Underruns());
+    ticks(40);
+  }
+  // The first two bursts ran past the written tone; from then on the lead
+  // covers them and the tone plays without a gap.
+  EXPECT_EQ(underruns, (std::vector<uint32_t>{1, 2, 2, 2, 2, 2}));
+  EXPECT_GE(state.lead, 8820 + 442);
+  EXPECT_EQ(std::count(chunk.begin(), chunk.end(), 0), 0);
+
+  // Back to small periods (256 bytes every 5.8 ms, about 220 bytes a tick):
+  // the lead shrinks back slowly, to the described 30 ms in the end.
+  const int32_t grown = state.lead;
+  for (int i = 0; i < 4000; ++i) {
+    device(i % 8 == 7 ? 0 : 256);
+    ticks(1);
+    if (i == 200) {
+      EXPECT_GT(state.lead, grown / 2) << "a second later";
+    }
+  }
+  EXPECT_EQ(state.lead, 1324);
+  EXPECT_EQ(buffer.Underruns(), 2u);
 }
 
 TEST(SdlLoopingBufferTest, LockGivesTwoRegionsAcrossTheEndAndRefusesBadSpans) {

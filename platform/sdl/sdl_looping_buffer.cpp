@@ -9,7 +9,7 @@ namespace dovrik {
 
 SdlLoopingBuffer::SdlLoopingBuffer(std::shared_ptr<SideToneOutput> output, uint32_t bytes,
                                    std::unique_ptr<uint8_t[]> ring)
-    : output_(std::move(output)), size_(bytes), ring_(std::move(ring)) {}
+    : output_(std::move(output)), size_(bytes), ring_(std::move(ring)), writtenEnd_(bytes) {}
 
 SdlLoopingBuffer::~SdlLoopingBuffer() {
   // A lock still held would leave the callback waiting for good.
@@ -41,8 +41,32 @@ bool SdlLoopingBuffer::Lock(uint32_t offset, uint32_t bytes, void*& region1, uin
   return true;
 }
 
-void SdlLoopingBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
-  if (locked_.exchange(false)) output_->UnlockCallback();
+void SdlLoopingBuffer::Silence(uint64_t from, uint64_t to) {
+  while (from < to) {
+    const auto offset = static_cast<uint32_t>(from % size_);
+    const auto piece = static_cast<uint32_t>(std::min<uint64_t>(to - from, size_ - offset));
+    std::memset(ring_.get() + offset, 0, piece);
+    from += piece;
+  }
+}
+
+void SdlLoopingBuffer::Unlock(void* region1, uint32_t bytes1, void*, uint32_t bytes2) {
+  if (!locked_.load()) return;
+  const uint64_t written = static_cast<uint64_t>(bytes1) + bytes2;
+  if (region1 != nullptr && written > 0) {
+    // Where the device reaches the first written byte next: on this lap if
+    // it lies at or after the write cursor, else on the next one.
+    const auto offset = static_cast<uint32_t>(static_cast<uint8_t*>(region1) - ring_.get());
+    const auto cursor = static_cast<uint32_t>(handed_ % size_);
+    const uint64_t start = handed_ + (offset + size_ - cursor) % size_;
+    // Bytes between the old end and a write that starts beyond it were not
+    // written for this lap: they become silence.
+    if (start > writtenEnd_) Silence(writtenEnd_, std::min(start, handed_ + size_));
+    writtenEnd_ = start + std::min<uint64_t>(written, size_);
+    starved_ = false;  // meeting the new end is a new underrun
+  }
+  locked_.store(false);
+  output_->UnlockCallback();
 }
 
 // Both take SDL's audio lock for a moment, so that no chunk is half way
@@ -66,14 +90,24 @@ void SdlLoopingBuffer::Render(uint8_t* stream, uint32_t bytes) {
   }
   uint32_t position = writeCursor_.load(std::memory_order_relaxed);
   playCursor_.store(position, std::memory_order_release);
-  while (bytes > 0) {
-    const uint32_t piece = std::min(bytes, size_ - position);
+  // Only what was written for this lap goes out; the rest is silence.
+  const uint64_t available = writtenEnd_ > handed_ ? writtenEnd_ - handed_ : 0;
+  uint32_t fromRing = static_cast<uint32_t>(std::min<uint64_t>(bytes, available));
+  const uint32_t silent = bytes - fromRing;
+  handed_ += fromRing;
+  while (fromRing > 0) {
+    const uint32_t piece = std::min(fromRing, size_ - position);
     std::memcpy(stream, ring_.get() + position, piece);
     stream += piece;
-    bytes -= piece;
+    fromRing -= piece;
     position += piece;
     if (position == size_) position = 0;
   }
+  if (silent > 0) {
+    std::memset(stream, 0, silent);
+    if (!starved_) underruns_.fetch_add(1, std::memory_order_relaxed);
+  }
+  starved_ = silent > 0;
   writeCursor_.store(position, std::memory_order_release);
 }
 

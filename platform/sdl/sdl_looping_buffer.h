@@ -17,6 +17,14 @@ class SideToneOutput;
 // the play cursor is the first byte of the chunk the device got last. While
 // the buffer is stopped the callback hands out silence and both stay put.
 //
+// The device is never handed a byte that was not written for this lap. The
+// buffer keeps the end of what was written last (each Unlock sets it: the
+// newest write says where the written stream ends); when the device asks
+// for more than lies between the write cursor and that end, it gets the
+// rest as silence, the write cursor waits at the end, and an underrun is
+// counted. A writer that tops up from the cursor then follows on at once.
+// A new buffer holds one lap of written silence.
+//
 // Lock takes SDL's audio lock and Unlock gives it back, so the callback
 // never copies bytes that are being written: everything written between
 // the two at or after the write cursor goes out in order with the next
@@ -41,15 +49,25 @@ class SdlLoopingBuffer : public LoopingSoundBuffer {
   void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override;
   void Play() override;
   void Stop() override;
+  uint32_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
   // SDL's audio thread, with the audio lock held: fills `stream` with the
   // next `bytes` bytes of the ring, or with silence while stopped.
   void Render(uint8_t* stream, uint32_t bytes);
 
  private:
+  // Zeroes the ring for the stream positions [from, to), at most one lap.
+  void Silence(uint64_t from, uint64_t to);
+
   const std::shared_ptr<SideToneOutput> output_;
   const uint32_t size_;
   const std::unique_ptr<uint8_t[]> ring_;  // guarded by SDL's audio lock
+  // Bytes handed to the device, and the end of what was written, counted
+  // from the buffer's creation without wrapping. Guarded by SDL's audio lock.
+  uint64_t handed_ = 0;
+  uint64_t writtenEnd_;
+  bool starved_ = false;  // the device met the written end and nothing was written since
+  std::atomic<uint32_t> underruns_{0};
   // Written by the callback only; read anywhere without the lock.
   std::atomic<uint32_t> playCursor_{0};
   std::atomic<uint32_t> writeCursor_{0};

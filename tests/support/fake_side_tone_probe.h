@@ -148,6 +148,7 @@ class SideToneProbe {
     }
     void Play() override { inner_->Play(); }
     void Stop() override { inner_->Stop(); }
+    uint32_t Underruns() const override { return inner_->Underruns(); }
 
    private:
     // Probe thread: notes every move of the write cursor within about 50 us.
