@@ -1,15 +1,19 @@
 // How soon a key change is heard: from the moment the key changes to the
 // moment the first sample of the new state (the attack or release block) is
 // handed to the audio device, with the real 5 ms timer, the key sampler and
-// the SDL looping buffer on SDL's dummy driver. And what one attack tick
-// costs on the timer thread.
+// the SDL looping buffer on SDL's dummy driver and on real sound servers.
+// And what one attack tick costs on the timer thread.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,21 +25,24 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_key.h"
 #include "tests/support/fake_side_tone_probe.h"
+#include "tests/support/sound_server.h"
 
 namespace dovrik {
 namespace {
 
 using testing::ProbeClock;
 
-// A key that changes at fixed instants of the steady clock. The gaps vary
-// between 25 and 56 ms and fall at every phase of the timer's 5 ms grid.
-// The schedule is fixed before the sampler starts; the timer thread reads it.
+// A key that changes at fixed instants of the steady clock, from the moment
+// Begin is called (up before). The gaps vary between 25 and 56 ms and fall
+// at every phase of the timer's 5 ms grid. Begin runs before the sampler
+// starts; the timer thread then only reads the schedule.
 class ScheduledKey : public KeyInput {
  public:
-  ScheduledKey(ProbeClock::time_point start, int changes) {
+  explicit ScheduledKey(int changes) : count_(changes) {}
+  void Begin(ProbeClock::time_point start) {
     uint32_t seed = 12345;
     ProbeClock::time_point at = start;
-    for (int i = 0; i < changes; ++i) {
+    for (int i = 0; i < count_; ++i) {
       seed = seed * 1103515245u + 12345u;
       at += std::chrono::microseconds(25000 + (seed >> 8) % 31000);
       changes_.push_back(at);
@@ -49,6 +56,7 @@ class ScheduledKey : public KeyInput {
   const std::vector<ProbeClock::time_point>& Changes() const { return changes_; }
 
  private:
+  const int count_;
   std::vector<ProbeClock::time_point> changes_;
 };
 
@@ -59,75 +67,152 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[index];
 }
 
-void BM_KeyToDevice(benchmark::State& state) {
+// What one run of keying measured.
+struct KeyToDeviceFigures {
+  std::vector<double> latenciesMs;
+  int unmatched = 0;
+  double periodMs = 0;
+  uint32_t underruns = 0;
+  int32_t largestLeadBytes = 0;
+  int32_t finalLeadBytes = 0;
+  std::string error;
+};
+
+// Keys 240 changes into the real sampler on the real 5 ms timer and the SDL
+// side-tone buffer on whatever driver SDL has been switched to, and matches
+// each change the sampler saw to the moment its block reached the device.
+KeyToDeviceFigures KeyAgainstTheDevice(const std::function<void()>& whilePlaying = {}) {
   constexpr int kChanges = 240;
+  KeyToDeviceFigures figures;
+  SteadyClock clock;
+  ScheduledKey key(kChanges);
+  SdlAudioSystem sdl;
+  testing::SideToneProbe probe(key, sdl);
+  {
+    auto device = probe.Audio().CreateSoundDevice();
+    auto buffer = device ? device->CreateLoopingBuffer(kSideToneBufferBytes) : nullptr;
+    if (!buffer) {
+      figures.error = "no side-tone device";
+      return figures;
+    }
+    KeySamplerState sampler{};
+    sampler.buffer = buffer.get();
+    sampler.clock = &clock;
+    sampler.key = &probe.Key();
+    sampler.phaseStep = PhaseStepForTone(900);
+    sampler.rampLength = RampLengthForAttack(5);
+    sampler.pauseTimeout = 1952;
+    key.Begin(ProbeClock::now() + std::chrono::milliseconds(300));
+    std::atomic<int32_t> largestLead{0};
+    ThreadTimerService timers;
+    auto timer = timers.StartPeriodic(kKeySamplerPeriodMs, [&sampler, &largestLead] {
+      KeySampler(sampler);
+      if (sampler.lead > largestLead.load(std::memory_order_relaxed)) {
+        largestLead.store(sampler.lead, std::memory_order_relaxed);
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    buffer->Play();
+    std::this_thread::sleep_until(key.Changes()[kChanges / 2]);
+    if (whilePlaying) whilePlaying();
+    std::this_thread::sleep_until(key.Changes().back() + std::chrono::milliseconds(100));
+    timer.reset();
+    figures.underruns = buffer->Underruns();
+    figures.largestLeadBytes = largestLead.load();
+    figures.finalLeadBytes = sampler.lead;
+    buffer->Stop();
+  }
+  figures.periodMs = probe.PeriodBytes() / 2 / 22.05;
+  // Each change the sampler saw belongs to the last scheduled change
+  // before it read the key. A stalled timer can miss a short press
+  // altogether; such changes are counted, not measured.
+  const std::vector<ProbeClock::time_point>& scheduled = key.Changes();
+  std::vector<bool> matched(scheduled.size(), false);
+  for (const auto& change : probe.Changes()) {
+    const auto after = std::upper_bound(scheduled.begin(), scheduled.end(), change.readAt);
+    if (after == scheduled.begin()) continue;
+    size_t k = static_cast<size_t>(after - scheduled.begin()) - 1;
+    // Even changes press the key. A change that fell between the key's
+    // clock reading and the probe's is the one before.
+    if ((k % 2 == 0) != change.down) {
+      if (k == 0) continue;
+      --k;
+    }
+    const testing::HandedBlock handed = probe.Handed(change, kSideToneBufferBytes);
+    if (!handed.found || matched[k]) continue;
+    matched[k] = true;
+    figures.latenciesMs.push_back(
+        std::chrono::duration<double, std::milli>(handed.handedAt - scheduled[k]).count());
+  }
+  figures.unmatched = static_cast<int>(std::count(matched.begin(), matched.end(), false));
+  return figures;
+}
+
+void BM_KeyToDevice(benchmark::State& state) {
   ScopedAudioDriver driver("dummy");
   if (!driver.ok()) {
     state.SkipWithError("SDL's dummy audio driver is not available");
     return;
   }
-  std::vector<double> latenciesMs;
-  double periodMs = 0;
-  int missing = 0;
-  for (auto _ : state) {
-    SteadyClock clock;
-    ScheduledKey key(ProbeClock::now() + std::chrono::milliseconds(300), kChanges);
-    SdlAudioSystem sdl;
-    testing::SideToneProbe probe(key, sdl);
-    {
-      auto device = probe.Audio().CreateSoundDevice();
-      auto buffer = device ? device->CreateLoopingBuffer(kSideToneBufferBytes) : nullptr;
-      if (!buffer) {
-        state.SkipWithError("no side-tone device");
-        return;
-      }
-      KeySamplerState sampler{};
-      sampler.buffer = buffer.get();
-      sampler.clock = &clock;
-      sampler.key = &probe.Key();
-      sampler.phaseStep = PhaseStepForTone(900);
-      sampler.rampLength = RampLengthForAttack(5);
-      sampler.pauseTimeout = 1952;
-      ThreadTimerService timers;
-      auto timer = timers.StartPeriodic(kKeySamplerPeriodMs, [&sampler] { KeySampler(sampler); });
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      buffer->Play();
-      std::this_thread::sleep_until(key.Changes().back() + std::chrono::milliseconds(100));
-      timer.reset();
-      buffer->Stop();
-    }
-    periodMs = probe.PeriodBytes() / 2 / 22.05;
-    // Each change the sampler saw belongs to the last scheduled change
-    // before it read the key. A stalled timer can miss a short press
-    // altogether; such changes are counted, not measured.
-    const std::vector<ProbeClock::time_point>& scheduled = key.Changes();
-    std::vector<bool> matched(scheduled.size(), false);
-    for (const auto& change : probe.Changes()) {
-      const auto after = std::upper_bound(scheduled.begin(), scheduled.end(), change.readAt);
-      if (after == scheduled.begin()) continue;
-      size_t k = static_cast<size_t>(after - scheduled.begin()) - 1;
-      // Even changes press the key. A change that fell between the key's
-      // clock reading and the probe's is the one before.
-      if ((k % 2 == 0) != change.down) {
-        if (k == 0) continue;
-        --k;
-      }
-      const testing::HandedBlock handed = probe.Handed(change, kSideToneBufferBytes);
-      if (!handed.found || matched[k]) continue;
-      matched[k] = true;
-      latenciesMs.push_back(
-          std::chrono::duration<double, std::milli>(handed.handedAt - scheduled[k]).count());
-    }
-    missing += static_cast<int>(std::count(matched.begin(), matched.end(), false));
+  KeyToDeviceFigures figures;
+  for (auto _ : state) figures = KeyAgainstTheDevice();
+  if (!figures.error.empty()) {
+    state.SkipWithError(figures.error.c_str());
+    return;
   }
-  state.counters["key_to_device_p50_ms"] = Percentile(latenciesMs, 0.50);
-  state.counters["key_to_device_p95_ms"] = Percentile(latenciesMs, 0.95);
-  state.counters["key_to_device_max_ms"] = Percentile(latenciesMs, 1.0);
-  state.counters["key_changes"] = static_cast<double>(latenciesMs.size());
-  state.counters["key_changes_unmatched"] = missing;
-  state.counters["device_period_ms"] = periodMs;
+  state.counters["key_to_device_p50_ms"] = Percentile(figures.latenciesMs, 0.50);
+  state.counters["key_to_device_p95_ms"] = Percentile(figures.latenciesMs, 0.95);
+  state.counters["key_to_device_max_ms"] = Percentile(figures.latenciesMs, 1.0);
+  state.counters["key_changes"] = static_cast<double>(figures.latenciesMs.size());
+  state.counters["key_changes_unmatched"] = figures.unmatched;
+  state.counters["device_period_ms"] = figures.periodMs;
+  state.counters["underruns"] = figures.underruns;
 }
 BENCHMARK(BM_KeyToDevice)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same on a real sound server of our own with a null sink, through
+// SDL's pulseaudio driver: PulseAudio (argument 0) or PipeWire's PulseAudio
+// service (argument 1). The server has been idle for two seconds first, as
+// a desktop's sink often has. "Handed to the device" is handed to the
+// server's client library; the sink's own latency, as pactl reports it
+// half way through, is printed.
+void BM_ServerKeyToDevice(benchmark::State& state) {
+  const std::string kind = state.range(0) == 0 ? "pulse" : "pipewire";
+  testing::SoundServer server(kind);
+  if (!server.ok()) {
+    state.SkipWithError(("no " + kind + " server: " + server.Error()).c_str());
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  ScopedAudioDriver driver("pulseaudio");
+  if (!driver.ok()) {
+    state.SkipWithError("SDL's pulseaudio driver is not available");
+    return;
+  }
+  KeyToDeviceFigures figures;
+  std::string latencies;
+  for (auto _ : state) figures = KeyAgainstTheDevice([&] { latencies = server.Latencies(); });
+  if (!figures.error.empty()) {
+    state.SkipWithError(figures.error.c_str());
+    return;
+  }
+  std::printf("%s while keying:\n%s", kind.c_str(), latencies.c_str());
+  state.counters["server_key_to_device_p50_ms"] = Percentile(figures.latenciesMs, 0.50);
+  state.counters["server_key_to_device_p95_ms"] = Percentile(figures.latenciesMs, 0.95);
+  state.counters["server_key_to_device_max_ms"] = Percentile(figures.latenciesMs, 1.0);
+  state.counters["server_underruns"] = figures.underruns;
+  state.counters["server_key_changes"] = static_cast<double>(figures.latenciesMs.size());
+  state.counters["server_key_changes_unmatched"] = figures.unmatched;
+  state.counters["server_lead_largest_ms"] = figures.largestLeadBytes / 44.1;
+  state.counters["server_lead_final_ms"] = figures.finalLeadBytes / 44.1;
+  state.counters["server_device_period_ms"] = figures.periodMs;
+}
+BENCHMARK(BM_ServerKeyToDevice)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // A looping buffer with nothing around the bytes, so that the tick's own
 // work is what is measured.

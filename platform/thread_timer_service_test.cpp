@@ -1,6 +1,9 @@
 #include "platform/thread_timer_service.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -42,6 +45,21 @@ TEST(ThreadTimerServiceTest, TicksRepeatedlyAtRoughlyThePeriod) {
   timer.reset();
   // Ten ticks of 5 ms cannot come sooner than 50 ms (absolute deadlines).
   EXPECT_GE(elapsed, milliseconds(49));
+}
+
+// The ticks run with real-time scheduling where the system grants it (as
+// root, or with a real-time limit), and as an ordinary thread where it does not.
+TEST(ThreadTimerServiceTest, TicksRunWithRealTimeSchedulingWhereAllowed) {
+  rlimit limit{};
+  getrlimit(RLIMIT_RTPRIO, &limit);
+  const bool allowed = geteuid() == 0 || limit.rlim_cur >= 3;
+  ThreadTimerService service;
+  std::atomic<int> policy{-1};
+  auto timer = service.StartPeriodic(5, [&] { policy.store(sched_getscheduler(0)); });
+  ASSERT_NE(timer, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return policy.load() != -1; }));
+  timer.reset();
+  EXPECT_EQ(policy.load() & ~SCHED_RESET_ON_FORK, allowed ? SCHED_FIFO : SCHED_OTHER);
 }
 
 TEST(ThreadTimerServiceTest, CancelReturnsOnlyAfterTheRunningTickHasFinished) {

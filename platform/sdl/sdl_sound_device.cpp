@@ -1,7 +1,9 @@
 #include "platform/sdl/sdl_sound_device.h"
 
+#include <chrono>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "platform/sdl/sdl_looping_buffer.h"
 
@@ -14,10 +16,25 @@ namespace {
 constexpr uint32_t kSmallestLoopingBytes = 4u * SideToneOutput::kFramesPerPeriod * kBytesPerSample;
 constexpr uint32_t kLargestLoopingBytes = 64u * 1024 * 1024;
 
+// A device that asks for more this long after its first request is playing.
+constexpr std::chrono::nanoseconds kLiveAfter = std::chrono::milliseconds(30);
+// The longest the side-tone waits for a stalled device before it goes on.
+constexpr auto kLongestWaitForLive = std::chrono::seconds(4);
+
 }  // namespace
 
 bool SideToneOutput::Open() {
-  return device_.Open(kFramesPerPeriod, &Callback, this);
+  if (!device_.Open(kFramesPerPeriod, &Callback, this)) return false;
+  // Live once a request comes this long after the first one: a device that
+  // plays asks again within a few periods; a stalled one not for seconds.
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < kLongestWaitForLive) {
+    const int64_t first = firstRequestAt_.load(std::memory_order_acquire);
+    const int64_t latest = latestRequestAt_.load(std::memory_order_acquire);
+    if (first != 0 && latest - first >= kLiveAfter.count()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 bool SideToneOutput::Attach(SdlLoopingBuffer& buffer) {
@@ -37,6 +54,13 @@ void SideToneOutput::Detach(SdlLoopingBuffer& buffer) {
 void SideToneOutput::Callback(void* userdata, uint8_t* stream, int bytes) {
   auto* output = static_cast<SideToneOutput*>(userdata);
   if (bytes <= 0) return;
+  const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count();
+  if (output->firstRequestAt_.load(std::memory_order_relaxed) == 0) {
+    output->firstRequestAt_.store(now, std::memory_order_release);
+  }
+  output->latestRequestAt_.store(now, std::memory_order_release);
   if (output->attached_ != nullptr) {
     output->attached_->Render(stream, static_cast<uint32_t>(bytes));
   } else {

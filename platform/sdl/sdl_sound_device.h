@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "platform/looping_sound_buffer.h"
@@ -18,6 +20,12 @@ class SideToneOutput {
   // The side-tone's latency step: 128 frames, about 5.8 ms.
   static constexpr uint16_t kFramesPerPeriod = 128;
 
+  // Opens the default device and waits until it is live: a sound server
+  // whose sink has been idle may have rendered a second or two ahead, and
+  // takes nothing more from a new stream until that has played. Anything
+  // written at the write cursor meanwhile would be overwritten by the next
+  // key change before it was heard, so the side-tone starts only once the
+  // device has asked for more after its first fill (at most a few seconds).
   bool Open();
 
   // Any thread except SDL's audio thread. Only one buffer plays at a time:
@@ -35,6 +43,9 @@ class SideToneOutput {
 
   SdlPlaybackDevice device_;
   SdlLoopingBuffer* attached_ = nullptr;  // guarded by SDL's audio lock
+  // Steady-clock nanoseconds of the device's first and latest request.
+  std::atomic<int64_t> firstRequestAt_{0};
+  std::atomic<int64_t> latestRequestAt_{0};
 };
 
 // The side-tone device (the stand-in for the DirectSound object).
