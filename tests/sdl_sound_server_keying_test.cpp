@@ -1,0 +1,182 @@
+// The keying exercise as a user's desktop plays it: a real sound server of
+// our own (PulseAudio, or PipeWire with its PulseAudio service) with a null
+// sink, SDL's pulseaudio driver, the real 5 ms timer and a scripted key
+// against the real clock. What the sink played is recorded from its monitor
+// and every key press must have sounded as exactly one tone of its length.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "keyer/keying_exercise.h"
+#include "platform/exercise_context.h"
+#include "platform/messages.h"
+#include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sdl_test_support.h"
+#include "platform/steady_clock.h"
+#include "platform/thread_queue.h"
+#include "platform/thread_timer_service.h"
+#include "sender/random_source.h"
+#include "tests/support/fake_dialog.h"
+#include "tests/support/fake_key.h"
+#include "tests/support/sound_server.h"
+
+namespace dovrik {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::ScriptedKey;
+
+// A word keyed with 90 ms dots, dashes of three, one dot between elements
+// and three between characters, starting 300 ms after the key's Start.
+std::vector<ScriptedKey::Change> Keyed(const std::vector<const char*>& codes) {
+  constexpr int32_t kDot = 90;
+  std::vector<ScriptedKey::Change> script;
+  int32_t at = 300;
+  for (const char* code : codes) {
+    for (const char* element = code; *element != '\0'; ++element) {
+      script.push_back({at, true});
+      at += *element == '.' ? kDot : 3 * kDot;
+      script.push_back({at, false});
+      at += kDot;
+    }
+    at += 2 * kDot;
+  }
+  return script;
+}
+
+// The exercise's key: notes when the sampler first read it, so that the
+// script starts only once the side-tone is running.
+class WatchedKey : public KeyInput {
+ public:
+  explicit WatchedKey(KeyInput& inner) : inner_(inner) {}
+  bool IsDown() override {
+    read_.store(true);
+    return inner_.IsDown();
+  }
+  bool Read() const { return read_.load(); }
+
+ private:
+  KeyInput& inner_;
+  std::atomic<bool> read_{false};
+};
+
+// One keying exercise from "Key" to "Stop" with the word keyed in it.
+void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
+  SteadyClock clock;
+  ScriptedKey scripted(clock, script);
+  WatchedKey key(scripted);
+  SdlAudioSystem sdl;
+  ThreadTimerService timers;
+  ThreadQueue queue;
+  testing::FakeDialog dialog;
+  testing::FakePoster poster;
+  RandomSource random(1);
+  dialog.SetScroll(1019, 700);  // tone
+  dialog.SetScroll(1021, 5);    // attack
+  dialog.SetScroll(1005, 12);   // speed
+  dialog.SetScroll(1009, 3);    // ratio
+  ExerciseContext context{queue, dialog, poster, sdl, timers, clock, key, random};
+  std::thread worker([&] { RunKeyingExercise(context); });
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!key.Read() && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  scripted.Start();
+  std::this_thread::sleep_for(milliseconds(script.back().atMs + 300));
+  queue.Post(MSG_STOP_EXERCISE);
+  worker.join();
+  EXPECT_TRUE(dialog.Warnings().empty()) << dialog.Warnings().front() << ": " << SDL_GetError();
+}
+
+// Runs of sound in a recording, in samples: a tone ends where at least 20
+// samples (0.9 ms) in a row stay below a tenth of full scale.
+struct Tone {
+  size_t first;
+  size_t last;
+};
+std::vector<Tone> FindTones(const std::vector<int16_t>& recording) {
+  std::vector<Tone> tones;
+  size_t quiet = 20;
+  for (size_t i = 0; i < recording.size(); ++i) {
+    if (std::abs(recording[i]) < 3277) {
+      ++quiet;
+      continue;
+    }
+    if (quiet >= 20) {
+      tones.push_back({i, i});
+    } else {
+      tones.back().last = i;
+    }
+    quiet = 0;
+  }
+  return tones;
+}
+
+class SoundServerKeyingTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSession) {
+  testing::SoundServer server(GetParam());
+  ASSERT_TRUE(server.ok()) << "the " << GetParam() << " server did not start (scripts/dev test "
+                           << "installs it): " << server.Error();
+  const std::string path = ::testing::TempDir() + "dovrik_server_keying_" + GetParam() + "_" +
+                           std::to_string(getpid()) + ".raw";
+  ASSERT_TRUE(server.StartRecording(path));
+  // Three sessions on one server: two back to back, one after the sink has
+  // been idle for three seconds.
+  const std::vector<std::vector<ScriptedKey::Change>> sessions = {
+      Keyed({".--.", ".-", ".-.", "..", "..."}),  // PARIS
+      Keyed({"-", ".", "...", "-"}),               // TEST
+      Keyed({"-.-.", "--.-"}),                     // CQ
+  };
+  {
+    ScopedAudioDriver driver("pulseaudio");
+    ASSERT_TRUE(driver.ok()) << SDL_GetError();
+    KeyOneSession(sessions[0]);
+    KeyOneSession(sessions[1]);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    KeyOneSession(sessions[2]);
+  }
+  // The server may hand the recorder its data in chunks of up to two seconds.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  server.StopRecording();
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  // Every press, in order, with the gap to the next press of its session
+  // (negative across sessions).
+  struct Press {
+    double holdMs;
+    double gapMs;
+  };
+  std::vector<Press> presses;
+  for (const auto& script : sessions) {
+    for (size_t k = 0; k + 1 < script.size(); k += 2) {
+      const double gap = k + 2 < script.size() ? script[k + 2].atMs - script[k + 1].atMs : -1;
+      presses.push_back({double(script[k + 1].atMs - script[k].atMs), gap});
+    }
+  }
+  const std::vector<Tone> tones = FindTones(recording);
+  ASSERT_EQ(tones.size(), presses.size()) << "one tone for every key press, no more";
+  for (size_t t = 0; t < tones.size(); ++t) {
+    const double lengthMs = (tones[t].last - tones[t].first + 1) / 22.05;
+    EXPECT_NEAR(lengthMs, presses[t].holdMs, 10.0) << "tone " << t;
+    if (presses[t].gapMs > 0) {
+      const double gapMs = (tones[t + 1].first - tones[t].last - 1) / 22.05;
+      EXPECT_NEAR(gapMs, presses[t].gapMs, 10.0) << "after tone " << t;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SoundServerKeyingTest, ::testing::Values("pulse", "pipewire"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
+}  // namespace dovrik
