@@ -13,7 +13,6 @@
 #include "platform/messages.h"
 #include "platform/thread_queue.h"
 #include "platform/wave_out.h"
-#include "sender/group_synthesis.h"
 #include "sender/noise_cursor.h"
 #include "sender/sending_parameters.h"
 #include "sender/sending_sequence.h"
