@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/remove_on_signal.h"
 #include "config/replace_file.h"
 #include "sound_file/sound_file_writer.h"
 
@@ -99,6 +100,7 @@ PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSett
     result.error = CannotWrite(path, std::strerror(errno));
     return result;
   }
+  const RemoveOnSignal removeWhenInterrupted(temporaryName);
   std::string error =
       RecordInto(fd, *format, settings, random, tickCountMs, progress, result.recording);
   if (close(fd) != 0 && error.empty()) error = std::strerror(errno);
