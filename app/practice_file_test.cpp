@@ -333,6 +333,7 @@ TEST_P(PracticeFileFails, WithOneLineAndNothingLeftBehind) {
   const FailureCase& c = GetParam();
   WriteIni({{}, c.ticked, false});
   fs::create_directory("taken.wav");
+  fs::create_directory("keyed.txt");
   const std::set<std::string> before = FolderEntries();
 
   EXPECT_EQ(Run(c.path, 2, 1), 1);
@@ -367,7 +368,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"FolderIsAFile", "AB", "Dovrik.ini/lesson.wav",
                     "dovrik: cannot write \"Dovrik.ini/lesson.wav\": Not a directory"},
         FailureCase{"TargetIsAFolder", "AB", "taken.wav",
-                    "dovrik: cannot write \"taken.wav\": Is a directory"}),
+                    "dovrik: cannot write \"taken.wav\": Is a directory"},
+        FailureCase{"AnswerKeyIsAFolder", "AB", "keyed.wav",
+                    "dovrik: cannot write \"keyed.txt\": the answer key could not be written"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AnswerKeyPath, ReplacesTheExtension) {
