@@ -1,12 +1,37 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
+#include "app/practice_command.h"
 #include "app/program.h"
+#include "platform/steady_clock.h"
 
+// The options are read before anything of Qt exists: help, the version, a
+// usage error and a practice file need no window and no display. With no
+// options the program runs exactly as it always has.
+//
 // The worker thread stays blocked for good after the settings are saved, so
 // the process ends here at once, without running the static destructors a
 // blocked thread could still be near.
 int main(int argc, char** argv) {
+  const dovrik::CommandLine command = dovrik::ParseCommandLine(argc - 1, argv + 1);
+  switch (command.action) {
+    case dovrik::CommandAction::kHelp:
+      std::fputs(dovrik::UsageText().c_str(), stdout);
+      return 0;
+    case dovrik::CommandAction::kVersion:
+      std::puts(dovrik::VersionText().c_str());
+      return 0;
+    case dovrik::CommandAction::kUsageError:
+      std::fprintf(stderr, "dovrik: %s\n%s", command.error.c_str(), dovrik::UsageText().c_str());
+      return dovrik::kUsageErrorStatus;
+    case dovrik::CommandAction::kWritePracticeFile: {
+      dovrik::SteadyClock clock;
+      return dovrik::RunPracticeFileCommand(command.practice, clock, stdout, stderr);
+    }
+    case dovrik::CommandAction::kRunProgram:
+      break;
+  }
   const int exitCode = dovrik::RunProgram(argc, argv);
   std::fflush(nullptr);
   std::quick_exit(exitCode);

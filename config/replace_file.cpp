@@ -18,19 +18,6 @@ std::string DirectoryPart(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Creates a new, empty file beside `target` under a name no one else uses
-// and returns its descriptor, or -1. The mode 0666 is narrowed by the umask
-// exactly as for a file that fopen creates.
-int CreateTemporaryFile(const std::string& target, std::string& name) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    name = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST) return -1;
-  }
-  return -1;
-}
-
 // Writes everything, pushes it to the disk and closes. Takes ownership of
 // `fd` whatever happens.
 bool WriteAndClose(int fd, std::string_view contents) {
@@ -47,6 +34,17 @@ bool WriteAndClose(int fd, std::string_view contents) {
 }
 
 }  // namespace
+
+int CreateTemporaryFileBeside(const std::string& target, std::string& name) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 std::string ResolveSymbolicLinks(const std::string& path) {
   std::string current = path;
@@ -67,7 +65,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view contents) {
   if (target.empty()) return false;
 
   std::string temporaryName;
-  const int fd = CreateTemporaryFile(target, temporaryName);
+  const int fd = CreateTemporaryFileBeside(target, temporaryName);
   if (fd < 0) return false;
 
   // An existing file keeps its permissions; the owner of the new file may

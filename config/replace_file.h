@@ -16,6 +16,12 @@ namespace dovrik {
 // Returns true when the file now holds `contents`.
 bool ReplaceFileContents(const std::string& path, std::string_view contents);
 
+// Creates a new, empty file beside `target` (in its directory) under a name
+// no one else uses, "<target>.tmp-<pid>-<n>", and gives its descriptor, or -1
+// with errno set. The mode is 0666 narrowed by the umask, as for a file that
+// fopen creates. The caller writes, closes and renames or removes it.
+int CreateTemporaryFileBeside(const std::string& target, std::string& name);
+
 // The file a path finally names once its symbolic links are followed (the
 // path itself when it is no link). A link whose target does not exist yet
 // yields that target. Links are followed at most 40 times.

@@ -1,7 +1,6 @@
 #include "sender/sending_exercise.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <new>
 #include <optional>
@@ -14,12 +13,9 @@
 #include "platform/messages.h"
 #include "platform/thread_queue.h"
 #include "platform/wave_out.h"
-#include "sender/group_synthesis.h"
 #include "sender/noise_cursor.h"
-#include "sender/random_source.h"
 #include "sender/sending_parameters.h"
-#include "tables/character_table.h"
-#include "tables/slider_table.h"
+#include "sender/sending_sequence.h"
 
 namespace dovrik {
 
@@ -34,31 +30,11 @@ void HeapSampleAllocator::Free(int16_t* block) {
 namespace {
 
 constexpr int kOutputBoxId = 1025;
-constexpr int kGroupLength = 5;
-
-// The lead-in is at most one second per buffer: 22,050 samples, 44,100 bytes.
-constexpr int32_t kLeadInSamples = 22050;
 
 constexpr const char* kNoAudioOutput = "No audio output";
 constexpr const char* kOutOfMemory = "Out of memory!";
 constexpr const char* kBufferOverflow = "Buffer overflow!";
 constexpr const char* kOverRun = "OverRun!\r\nSpeed is too high!";
-
-// The CharacterTable rows whose buttons are ticked, in table order.
-struct TickedRows {
-  std::array<uint8_t, kCharacterCount> rows{};
-  int count = 0;
-};
-
-TickedRows CollectTickedRows(DialogControls& dialog) {
-  TickedRows ticked;
-  for (int row = 0; CharacterTable[row].buttonId != 0; ++row) {
-    if (dialog.IsTicked(CharacterTable[row].buttonId)) {
-      ticked.rows[static_cast<size_t>(ticked.count++)] = static_cast<uint8_t>(row);
-    }
-  }
-  return ticked;
-}
 
 // The device volume for a volume slider of 0 .. 100 percent: v = volume *
 // 65535 / 100, truncated, in both halves (left low, right high).
@@ -86,7 +62,6 @@ class SendingExercise {
       dialog_.ShowWarning(kNoAudioOutput);
       return;  // nothing was opened, so nothing needs closing
     }
-    preamble_ = dialog_.IsTicked(kPreambleButtonId);
     ReadSettings();
     if (!AllocateBuffers()) return;
 
@@ -96,21 +71,14 @@ class SendingExercise {
   }
 
  private:
-  // The scroll bars in their fixed order; the device volume is set right
-  // after the volume is read.
+  // The "VVV=" button and the scroll bars in their fixed order; the device
+  // volume is set right after the volume is read.
   void ReadSettings() {
-    SendingSliders sliders;
-    sliders.speed = dialog_.GetScrollPos(kSpeedScrollBarId);
-    groupsRemaining_ = dialog_.GetScrollPos(kGroupsScrollBarId);
-    sliders.ratio = dialog_.GetScrollPos(kRatioScrollBarId);
-    sliders.characterSpace = dialog_.GetScrollPos(kCharSpaceScrollBarId);
-    sliders.groupSpace = dialog_.GetScrollPos(kGroupSpaceScrollBarId);
-    sliders.tone = dialog_.GetScrollPos(kToneScrollBarId);
-    sliders.jitter = dialog_.GetScrollPos(kJitterScrollBarId);
-    sliders.attack = dialog_.GetScrollPos(kAttackScrollBarId);
-    device_->SetVolume(DeviceVolume(dialog_.GetScrollPos(kVolumeScrollBarId)));
-    sliders.noise = dialog_.GetScrollPos(kNoiseScrollBarId);
-    parameters_ = DeriveSendingParameters(sliders, context_.clock.NowMs(), cursor_);
+    const SendingSettings settings = ReadSendingSettings(
+        dialog_, [this](int32_t volume) { device_->SetVolume(DeviceVolume(volume)); });
+    groupsRemaining_ = settings.groups;
+    parameters_ = DeriveSendingParameters(settings.sliders, context_.clock.NowMs(), cursor_);
+    sequence_.emplace(parameters_, ticked_, settings.preamble, context_.random, cursor_);
   }
 
   // On failure the device is closed and "Out of memory!" shown.
@@ -150,11 +118,10 @@ class SendingExercise {
     const bool preparedB = device_->Prepare(headerB_);
     if (!preparedA || !preparedB) return FailAudio();
 
-    const int32_t samples = std::min(parameters_.capacity, kLeadInSamples);
     for (WaveHeader* header : {&headerA_, &headerB_}) {
       const bool ramp = header == &headerA_;
+      const int32_t samples = sequence_->FillLeadIn(Samples(*header), ramp);
       header->bufferLength = 2 * static_cast<uint32_t>(samples);
-      FillLeadIn(Samples(*header), samples, ramp, parameters_, cursor_);
       if (!device_->Write(*header)) return FailAudio();
     }
     return true;
@@ -182,32 +149,17 @@ class SendingExercise {
   // writes it. False when the exercise must end.
   bool QueueNextGroup(WaveHeader& finished) {
     groupText_.clear();
-    std::array<const char*, kGroupLength> patterns{};
-    size_t patternCount = 0;
-    if (preamble_) {
-      patterns[patternCount++] = PreamblePattern;
-    } else {
-      for (; patternCount < kGroupLength; ++patternCount) {
-        const int draw = context_.random.Next() % ticked_.count;
-        const CharacterEntry& entry = CharacterTable[ticked_.rows[static_cast<size_t>(draw)]];
-        patterns[patternCount] = entry.pattern;
-        groupText_ += entry.character;
-      }
-    }
-
-    const std::optional<int32_t> samples = SynthesizeGroup(std::span(patterns.data(), patternCount),
-                                                           Samples(finished), parameters_, cursor_);
-    if (!samples) {
+    const SendingSequence::Buffer made = sequence_->SynthesizeNext(Samples(finished), groupText_);
+    if (!made.samples) {
       device_->Reset();
       dialog_.ShowWarning(kBufferOverflow);
       return false;
     }
-    finished.bufferLength = 2 * static_cast<uint32_t>(*samples);
+    finished.bufferLength = 2 * static_cast<uint32_t>(*made.samples);
     if (!device_->Write(finished)) return FailAudio();
 
-    if (preamble_) {
-      preamble_ = false;  // the preamble leaves no text and is no group
-    } else {
+    // The preamble leaves no text and is no group.
+    if (made.isGroup) {
       groupText_ += ' ';
       --groupsRemaining_;
     }
@@ -280,10 +232,10 @@ class SendingExercise {
   SampleAllocator& allocator_;
   TickedRows ticked_;
   std::unique_ptr<WaveOut> device_;
-  bool preamble_ = false;
   int32_t groupsRemaining_ = 0;
   SendingParameters parameters_;
   NoiseCursor cursor_;
+  std::optional<SendingSequence> sequence_;  // made once the settings are read
   int16_t* blockA_ = nullptr;
   int16_t* blockB_ = nullptr;
   WaveHeader headerA_;

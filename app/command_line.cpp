@@ -1,0 +1,121 @@
+#include "app/command_line.h"
+
+#include <charconv>
+#include <string_view>
+
+#ifndef DOVRIK_VERSION_TEXT
+#error "DOVRIK_VERSION_TEXT must be defined by the build"
+#endif
+
+namespace dovrik {
+
+namespace {
+
+constexpr int32_t kMostGroups = 1000;
+
+// A whole decimal number, digits only, within [minimum, maximum].
+template <typename Number>
+std::optional<Number> ParseNumber(std::string_view text, Number minimum, Number maximum) {
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+  Number value{};
+  const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (problem != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value < minimum || value > maximum) return std::nullopt;
+  return value;
+}
+
+CommandLine UsageError(std::string error) {
+  CommandLine line;
+  line.action = CommandAction::kUsageError;
+  line.error = std::move(error);
+  return line;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine line;
+  bool practiceFile = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--help") {
+      line.action = CommandAction::kHelp;
+      return line;
+    }
+    if (argument == "--version") {
+      line.action = CommandAction::kVersion;
+      return line;
+    }
+    if (!argument.starts_with("-") || argument == "-") {
+      return UsageError("unexpected argument '" + std::string(argument) + "'");
+    }
+
+    std::string_view name = argument;
+    std::optional<std::string_view> value;
+    if (const size_t equals = argument.find('='); equals != std::string_view::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+    }
+    if (name == "--help" || name == "--version") {
+      return UsageError("option '" + std::string(name) + "' takes no value");
+    }
+    const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed";
+    if (!takesValue) return UsageError("unknown option '" + std::string(name) + "'");
+    if (!value) {
+      if (i + 1 == argc) return UsageError("option '" + std::string(name) + "' needs a value");
+      value = argv[++i];
+    }
+
+    if (name == "--practice-file") {
+      if (value->empty()) return UsageError("option '--practice-file' needs a file name");
+      practiceFile = true;
+      line.practice.path = std::string(*value);
+    } else if (name == "--groups") {
+      line.practice.groups = ParseNumber<int32_t>(*value, 1, kMostGroups);
+      if (!line.practice.groups) {
+        return UsageError("option '--groups' takes a whole number from 1 to 1000, not '" +
+                          std::string(*value) + "'");
+      }
+    } else {
+      line.practice.seed = ParseNumber<uint32_t>(*value, 0, UINT32_MAX);
+      if (!line.practice.seed) {
+        return UsageError("option '--seed' takes a whole number from 0 to 4294967295, not '" +
+                          std::string(*value) + "'");
+      }
+    }
+  }
+
+  if (!practiceFile) {
+    if (line.practice.groups) return UsageError("option '--groups' needs '--practice-file FILE'");
+    if (line.practice.seed) return UsageError("option '--seed' needs '--practice-file FILE'");
+    return line;
+  }
+  line.action = CommandAction::kWritePracticeFile;
+  return line;
+}
+
+std::string UsageText() {
+  return "Usage: dovrik [--practice-file FILE [--groups N] [--seed N]]\n"
+         "       dovrik --help | --version\n"
+         "\n"
+         "Without options Dovrik opens its window: the sending and keying exercises.\n"
+         "\n"
+         "  --practice-file FILE  write the sending exercise that Dovrik.ini in the\n"
+         "                        working folder describes to FILE, without a window,\n"
+         "                        and its answer key beside it (FILE with .txt in\n"
+         "                        place of its extension); the format follows the\n"
+         "                        extension: .wav, .flac, .ogg, .opus or .mp3\n"
+         "  --groups N            with --practice-file: N groups (1 to 1000) in place\n"
+         "                        of the groups setting\n"
+         "  --seed N              with --practice-file: draw the groups (and start the\n"
+         "                        noise) from N (0 to 4294967295), so the same N\n"
+         "                        writes the same file; without it the clock decides\n"
+         "  --help                show this help and exit\n"
+         "  --version             show the version and exit\n";
+}
+
+std::string VersionText() {
+  return std::string("Dovrik ") + DOVRIK_VERSION_TEXT;
+}
+
+}  // namespace dovrik

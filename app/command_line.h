@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dovrik {
+
+// What `--practice-file FILE [--groups N] [--seed N]` asks for.
+struct PracticeFileOptions {
+  std::string path;
+  std::optional<int32_t> groups;  // 1 .. 1000, in place of the groups setting
+  std::optional<uint32_t> seed;   // the generator's seed in place of the tick count
+};
+
+enum class CommandAction {
+  kRunProgram,         // no options: the trainer's window, exactly as always
+  kHelp,               // print UsageText on standard output, status 0
+  kVersion,            // print VersionText on standard output, status 0
+  kWritePracticeFile,  // headless: no window, no display needed
+  kUsageError,         // print `error` and UsageText on standard error, status 2
+};
+
+struct CommandLine {
+  CommandAction action = CommandAction::kRunProgram;
+  std::string error;  // one line, for kUsageError
+  PracticeFileOptions practice;
+};
+
+// The exit status of a command line that cannot be understood.
+inline constexpr int kUsageErrorStatus = 2;
+
+// Reads the arguments after the program's name. Options may take their value
+// as the next argument or after "=" (--groups=50). --help and --version act
+// as soon as they are met; the first argument that cannot be understood
+// makes the whole line a usage error.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// The help text, ending with a line end.
+std::string UsageText();
+
+// "Dovrik 1.5.2".
+std::string VersionText();
+
+}  // namespace dovrik

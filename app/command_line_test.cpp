@@ -1,0 +1,123 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dovrik {
+namespace {
+
+CommandLine Parse(std::vector<const char*> arguments) {
+  return ParseCommandLine(static_cast<int>(arguments.size()), arguments.data());
+}
+
+struct AcceptedCase {
+  std::vector<const char*> arguments;
+  CommandAction action;
+  std::string path;
+  std::optional<int32_t> groups;
+  std::optional<uint32_t> seed;
+};
+
+class CommandLineAccepts : public ::testing::TestWithParam<AcceptedCase> {};
+
+TEST_P(CommandLineAccepts, TheOptionsAndTheirValues) {
+  const AcceptedCase& c = GetParam();
+  const CommandLine line = Parse(c.arguments);
+  EXPECT_EQ(line.action, c.action);
+  EXPECT_EQ(line.error, "");
+  EXPECT_EQ(line.practice.path, c.path);
+  EXPECT_EQ(line.practice.groups, c.groups);
+  EXPECT_EQ(line.practice.seed, c.seed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandLineAccepts,
+    ::testing::Values(
+        AcceptedCase{{}, CommandAction::kRunProgram, "", {}, {}},
+        AcceptedCase{{"--help"}, CommandAction::kHelp, "", {}, {}},
+        AcceptedCase{{"--version"}, CommandAction::kVersion, "", {}, {}},
+        // Help and version act as soon as they are met.
+        AcceptedCase{{"--help", "--bogus"}, CommandAction::kHelp, "", {}, {}},
+        AcceptedCase{{"--groups", "5", "--version"}, CommandAction::kVersion, "", 5, {}},
+        AcceptedCase{{"--practice-file", "lesson.wav"},
+                     CommandAction::kWritePracticeFile,
+                     "lesson.wav",
+                     {},
+                     {}},
+        AcceptedCase{{"--seed", "0", "--groups=1000", "--practice-file=a b/c.flac"},
+                     CommandAction::kWritePracticeFile,
+                     "a b/c.flac",
+                     1000,
+                     0u},
+        AcceptedCase{{"--practice-file", "-x.wav", "--groups", "1", "--seed=4294967295"},
+                     CommandAction::kWritePracticeFile,
+                     "-x.wav",
+                     1,
+                     4294967295u},
+        // A later value replaces an earlier one.
+        AcceptedCase{{"--practice-file", "a.wav", "--groups", "7", "--groups", "8",
+                      "--practice-file", "b.wav"},
+                     CommandAction::kWritePracticeFile,
+                     "b.wav",
+                     8,
+                     {}}));
+
+struct RejectedCase {
+  std::vector<const char*> arguments;
+  std::string error;
+};
+
+class CommandLineRejects : public ::testing::TestWithParam<RejectedCase> {};
+
+TEST_P(CommandLineRejects, WithOneClearLine) {
+  const CommandLine line = Parse(GetParam().arguments);
+  EXPECT_EQ(line.action, CommandAction::kUsageError);
+  EXPECT_EQ(line.error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandLineRejects,
+    ::testing::Values(
+        RejectedCase{{"--bogus"}, "unknown option '--bogus'"},
+        RejectedCase{{"--bogus", "--help"}, "unknown option '--bogus'"},
+        RejectedCase{{"-platform", "xcb"}, "unknown option '-platform'"},
+        RejectedCase{{"--practice"}, "unknown option '--practice'"},
+        RejectedCase{{"--help=yes"}, "option '--help' takes no value"},
+        RejectedCase{{"lesson.wav"}, "unexpected argument 'lesson.wav'"},
+        RejectedCase{{"-"}, "unexpected argument '-'"},
+        RejectedCase{{"--practice-file"}, "option '--practice-file' needs a value"},
+        RejectedCase{{"--practice-file="}, "option '--practice-file' needs a file name"},
+        RejectedCase{{"--practice-file", "a.wav", "--seed"}, "option '--seed' needs a value"},
+        RejectedCase{{"--groups", "5"}, "option '--groups' needs '--practice-file FILE'"},
+        RejectedCase{{"--seed", "5"}, "option '--seed' needs '--practice-file FILE'"},
+        RejectedCase{{"--practice-file", "a.wav", "--groups", "0"},
+                     "option '--groups' takes a whole number from 1 to 1000, not '0'"},
+        RejectedCase{{"--practice-file", "a.wav", "--groups", "1001"},
+                     "option '--groups' takes a whole number from 1 to 1000, not '1001'"},
+        RejectedCase{{"--practice-file", "a.wav", "--groups=+5"},
+                     "option '--groups' takes a whole number from 1 to 1000, not '+5'"},
+        RejectedCase{{"--practice-file", "a.wav", "--groups", "5x"},
+                     "option '--groups' takes a whole number from 1 to 1000, not '5x'"},
+        RejectedCase{{"--practice-file", "a.wav", "--groups", "99999999999"},
+                     "option '--groups' takes a whole number from 1 to 1000, not '99999999999'"},
+        RejectedCase{{"--practice-file", "a.wav", "--seed", "-1"},
+                     "option '--seed' takes a whole number from 0 to 4294967295, not '-1'"},
+        RejectedCase{
+            {"--practice-file", "a.wav", "--seed", "4294967296"},
+            "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"}));
+
+TEST(CommandLineTexts, VersionAndUsage) {
+  EXPECT_EQ(VersionText(), "Dovrik 1.5.2");
+  const std::string usage = UsageText();
+  EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
+  EXPECT_TRUE(usage.ends_with("\n"));
+  for (const char* option :
+       {"--practice-file FILE", "--groups N", "--seed N", "--help", "--version"}) {
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace dovrik
