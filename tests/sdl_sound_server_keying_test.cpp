@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +24,7 @@
 #include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
 #include "platform/thread_timer_service.h"
+#include "platform/wave_out.h"
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_key.h"
@@ -133,8 +135,8 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
   // been idle for three seconds.
   const std::vector<std::vector<ScriptedKey::Change>> sessions = {
       Keyed({".--.", ".-", ".-.", "..", "..."}),  // PARIS
-      Keyed({"-", ".", "...", "-"}),               // TEST
-      Keyed({"-.-.", "--.-"}),                     // CQ
+      Keyed({"-", ".", "...", "-"}),              // TEST
+      Keyed({"-.-.", "--.-"}),                    // CQ
   };
   {
     ScopedAudioDriver driver("pulseaudio");
@@ -177,6 +179,57 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
 
 INSTANTIATE_TEST_SUITE_P(Servers, SoundServerKeyingTest, ::testing::Values("pulse", "pipewire"),
                          [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
+}  // namespace dovrik
+
+namespace dovrik {
+namespace {
+
+// The sending exercise's device on a real server: a buffer that has been
+// handed to the server and returned is heard to its last sample, even when
+// the device is closed at once, as the exercise does after its last group.
+TEST(SoundServerWaveOutTest, LastBufferIsHeardToItsEndWhenClosedAtOnce) {
+  testing::SoundServer server("pulse");
+  ASSERT_TRUE(server.ok()) << server.Error();
+  const std::string path =
+      ::testing::TempDir() + "dovrik_server_waveout_" + std::to_string(getpid()) + ".raw";
+  ASSERT_TRUE(server.StartRecording(path));
+  // 0.1 s of silence (a new stream's first milliseconds may be lost), then
+  // 0.3 s of a 700 Hz tone, loud to its last sample.
+  std::vector<int16_t> tone(2205 + 6615);
+  for (size_t i = 0; i < 6615; ++i) {
+    tone[2205 + i] = static_cast<int16_t>(30000 * std::sin(2 * M_PI * 700 * double(i) / 22050));
+  }
+  WaveHeader header;
+  header.data = tone.data();
+  header.bufferLength = static_cast<uint32_t>(tone.size() * sizeof(int16_t));
+  {
+    ScopedAudioDriver driver("pulseaudio");
+    ASSERT_TRUE(driver.ok()) << SDL_GetError();
+    ThreadQueue queue;
+    auto waveOut = SdlAudioSystem().CreateWaveOut();
+    ASSERT_TRUE(waveOut->Open(queue));
+    ASSERT_TRUE(waveOut->Prepare(header));
+    ASSERT_TRUE(waveOut->Write(header));
+    QueuedMessage message;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!queue.Peek(message) && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(milliseconds(1));
+    }
+    ASSERT_EQ(message.message, static_cast<uint32_t>(MM_WOM_DONE));
+    waveOut->Reset();
+    waveOut->Unprepare(header);
+    waveOut->Close();
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  server.StopRecording();
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+  const std::vector<Tone> tones = FindTones(recording);
+  ASSERT_EQ(tones.size(), 1u);
+  EXPECT_NEAR((tones[0].last - tones[0].first + 1) / 22.05, 300.0, 2.0) << "nothing cut";
+}
 
 }  // namespace
 }  // namespace dovrik

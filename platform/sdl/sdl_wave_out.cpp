@@ -1,6 +1,8 @@
 #include "platform/sdl/sdl_wave_out.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -11,6 +13,11 @@ namespace dovrik {
 namespace {
 
 constexpr uint32_t kFullGain = 65535;
+// The latency asked of a sound server when the user set none, and the
+// longest the device waits for its last audio to play out.
+constexpr long kAssumedServerLatencyMs = 20;
+constexpr long kLongestPlayOutMs = 1000;
+constexpr long kPeriodMs = (SdlWaveOut::kFramesPerPeriod * 1000 + kSampleRate - 1) / kSampleRate;
 
 int16_t Scale(int16_t sample, uint32_t gain) {
   if (gain == kFullGain) return sample;
@@ -26,6 +33,8 @@ bool SdlWaveOut::Open(ThreadQueue& notify) {
   notify_ = &notify;
   returned_ = played_ = written_ = 0;
   playOffset_ = 0;
+  cutShort_ = false;
+  lastHandedAt_.store(0);
   stopping_.store(false);
   while (finished_.try_acquire()) {
   }
@@ -72,7 +81,7 @@ bool SdlWaveOut::Write(WaveHeader& header) {
 void SdlWaveOut::Reset() {
   if (!device_.IsOpen()) return;
   std::lock_guard lock(postMutex_);
-  ReturnFinished(true);
+  if (ReturnFinished(true)) cutShort_ = true;
 }
 
 void SdlWaveOut::Unprepare(WaveHeader& header) {
@@ -83,6 +92,7 @@ void SdlWaveOut::Unprepare(WaveHeader& header) {
 void SdlWaveOut::Close() {
   if (!device_.IsOpen()) return;
   Reset();
+  if (!cutShort_) WaitForThePlayOut();
   // Nothing is queued any more, so the callback finishes no buffer and the
   // notifier has nothing left to post: end it, then the device.
   stopping_.store(true);
@@ -90,6 +100,21 @@ void SdlWaveOut::Close() {
   notifier_.join();
   device_.Close();
   notify_ = nullptr;
+}
+
+void SdlWaveOut::WaitForThePlayOut() {
+  const int64_t handedAt = lastHandedAt_.load(std::memory_order_acquire);
+  if (handedAt == 0) return;
+  // The last chunk handed out is still in SDL's hands for up to a period;
+  // then a sound server holds about the latency the program asks of it (see
+  // InitSdlOnce), or the one the user set; twice that covers the sink too.
+  long latencyMs = kAssumedServerLatencyMs;
+  if (const char* asked = std::getenv("PULSE_LATENCY_MSEC")) {
+    latencyMs = std::clamp(std::strtol(asked, nullptr, 10), 1L, kLongestPlayOutMs / 2);
+  }
+  const auto until = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(handedAt)) +
+                     std::chrono::milliseconds(2 * latencyMs + kPeriodMs);
+  std::this_thread::sleep_until(until);
 }
 
 void SdlWaveOut::Callback(void* userdata, uint8_t* stream, int bytes) {
@@ -115,6 +140,10 @@ void SdlWaveOut::Render(uint8_t* stream, uint32_t bytes) {
       // and the notifier returns this one.
       ++played_;
       playOffset_ = 0;
+      lastHandedAt_.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count(),
+                          std::memory_order_release);
       finished_.release();
     }
   }
@@ -132,10 +161,11 @@ void SdlWaveOut::RunNotifier() {
   }
 }
 
-void SdlWaveOut::ReturnFinished(bool resetting) {
+bool SdlWaveOut::ReturnFinished(bool resetting) {
   std::array<WaveHeader*, kQueueCapacity> done{};
   uint32_t count = 0;
   device_.LockCallback();
+  const bool dropped = resetting && (played_ != written_ || playOffset_ != 0);
   if (resetting) {
     played_ = written_;
     playOffset_ = 0;
@@ -146,6 +176,7 @@ void SdlWaveOut::ReturnFinished(bool resetting) {
     done[i]->flags = (done[i]->flags & ~WHDR_INQUEUE) | WHDR_DONE;
     notify_->Post(MM_WOM_DONE, 0, reinterpret_cast<intptr_t>(done[i]));
   }
+  return dropped;
 }
 
 }  // namespace dovrik

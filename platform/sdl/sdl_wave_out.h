@@ -50,7 +50,10 @@ class SdlWaveOut : public WaveOut {
   // Clears the prepared mark unless the header is still queued.
   void Unprepare(WaveHeader& header) override;
   // Returns whatever is still queued (as Reset), then closes the device and
-  // ends the notifier. Nothing is posted afterwards.
+  // ends the notifier. Nothing is posted afterwards. When nothing was cut
+  // short, the device stays open until a sound server has had time to play
+  // what it was handed last: closing at once would drop its final tens of
+  // milliseconds.
   void Close() override;
 
  private:
@@ -61,7 +64,10 @@ class SdlWaveOut : public WaveOut {
   void RunNotifier();
   // Takes the finished headers out of the ring and posts them, in order.
   // Caller holds postMutex_; `resetting` first marks every queued one finished.
-  void ReturnFinished(bool resetting);
+  // Returns true when resetting dropped audio not yet handed to the device.
+  bool ReturnFinished(bool resetting);
+  // Waits until the audio handed out last has had time to play.
+  void WaitForThePlayOut();
 
   SdlPlaybackDevice device_;
   ThreadQueue* notify_ = nullptr;
@@ -76,6 +82,11 @@ class SdlWaveOut : public WaveOut {
   uint32_t played_ = 0;
   uint32_t written_ = 0;
   uint32_t playOffset_ = 0;  // bytes of the playing buffer already handed out
+
+  // Steady-clock nanoseconds when the last buffer was fully handed out
+  // (audio thread), and whether a Reset dropped queued audio (worker).
+  std::atomic<int64_t> lastHandedAt_{0};
+  bool cutShort_ = false;
 
   std::mutex postMutex_;  // keeps the notifier's and Reset's posts in order
   std::counting_semaphore<> finished_{0};
