@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <set>
+#include <string>
 
 #include "app/dialog_template.h"
 #include "app/dialog_units.h"
 #include "app/strip_chart_widget.h"
+#include "tables/character_table.h"
 #include "tests/app_test_support.h"
 
 namespace dovrik {
@@ -216,6 +218,30 @@ TEST(MainDialogLayout, TabStopsAreTheScrollBarsAndButtonsInTemplateOrder) {
     while (!(widget->focusPolicy() & Qt::TabFocus)) widget = widget->nextInFocusChain();
     EXPECT_EQ(widget->property(kControlIdProperty).toInt(), tabStops[i]);
   }
+}
+
+// The tables name the character buttons by id; the user sees captions. A
+// swapped id would have the user tick "C" and hear "D".
+TEST(MainDialogLayout, EveryTableIdNamesTheButtonCaptionedWithItsCharacter) {
+  testing::ShownDialog shown;
+  auto caption = [&](int id) {
+    QAbstractButton* button = shown.dialog->Button(id);
+    return button ? button->text().toStdString() : "<no button " + std::to_string(id) + ">";
+  };
+  int rows = 0;
+  for (const CharacterEntry* row = CharacterTable; row->buttonId != 0; ++row, ++rows) {
+    EXPECT_EQ(caption(row->buttonId), std::string(1, row->character)) << row->buttonId;
+  }
+  EXPECT_EQ(rows, 40);
+  EXPECT_EQ(caption(kPreambleButtonId), "VVV=");
+
+  // LockableControls lists the letters A to Z, the digits, "? ! / =" and the
+  // preamble, in that order, from its 34th entry on.
+  const std::string lockedOrder = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789?!/=";
+  for (size_t i = 0; i < lockedOrder.size(); ++i) {
+    EXPECT_EQ(caption(LockableControls[33 + i]), lockedOrder.substr(i, 1)) << i;
+  }
+  EXPECT_EQ(caption(LockableControls[73]), "VVV=");
 }
 
 TEST(MainDialogLayout, LockableControlsAreTheSeventyFourIdsInTheirOrder) {
