@@ -618,5 +618,65 @@ TEST_F(ConfigFileTest, LeftoversBesideALinksTargetAreRemovedThere) {
   EXPECT_TRUE(fs::is_symlink(path_));
 }
 
+struct UnreadableCase {
+  const char* name;
+  std::function<void(const fs::path& file)> make;
+  bool read;  // whether the "[A] 1" at its start ticks A
+};
+
+void PrintTo(const UnreadableCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ConfigLoadLimitTest : public ConfigFileTest,
+                            public ::testing::WithParamInterface<UnreadableCase> {};
+
+// The load runs in a child with an alarm, so that a read that blocks or
+// never ends fails the test instead of hanging it or eating the memory.
+TEST_P(ConfigLoadLimitTest, ReadsOnlyARegularFileOfAtMostAMegabyte) {
+  GetParam().make(path_);
+  const int status = RunInChild([&] {
+    alarm(2);
+    FakeDialog dialog;
+    LoadConfigFile(dialog, path_);
+    return dialog.IsTicked(1042) ? 1 : 0;
+  });
+  EXPECT_EQ(status, GetParam().read ? 1 : 0);
+}
+
+// "[A]" and 1, padded with comment lines to `bytes` bytes in all.
+std::string TickingFileOf(size_t bytes) {
+  std::string text = "[A]\n1\n";
+  const std::string comment = "# " + std::string(61, '-') + "\n";  // 64 bytes
+  while (text.size() + comment.size() <= bytes) text += comment;
+  text += std::string(bytes - text.size(), '\n');
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigLoadLimitTest,
+    ::testing::Values(
+        UnreadableCase{
+            "OneMegabyte",
+            [](const fs::path& f) { WriteFile(f, TickingFileOf(kLargestConfigFileBytes)); }, true},
+        UnreadableCase{
+            "OneByteMore",
+            [](const fs::path& f) { WriteFile(f, TickingFileOf(kLargestConfigFileBytes + 1)); },
+            false},
+        UnreadableCase{"Huge",
+                       [](const fs::path& f) {
+                         WriteFile(f, "[A]\n1\n");
+                         fs::resize_file(f, uint64_t{1} << 30);  // sparse, 1 GiB
+                       },
+                       false},
+        UnreadableCase{"LinkToDevZero",
+                       [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }, false},
+        UnreadableCase{"Fifo", [](const fs::path& f) { ASSERT_EQ(mkfifo(f.c_str(), 0644), 0); },
+                       false},
+        UnreadableCase{"Directory", [](const fs::path& f) { fs::create_directory(f); }, false}),
+    [](const ::testing::TestParamInfo<UnreadableCase>& info) {
+      return std::string(info.param.name);
+    });
+
 }  // namespace
 }  // namespace dovrik
