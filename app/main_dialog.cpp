@@ -269,6 +269,9 @@ void MainDialog::SetControlsEnabled(bool enable) {
 }
 
 void MainDialog::RepaintNow() {
+  // The strip chart keeps no picture of its own: repainting every control
+  // wipes its trace, at the start and the end of every exercise alike.
+  stripChart_->Wipe();
   update();
   for (QWidget* widget : templateOrder_) widget->update();
   repaint();
