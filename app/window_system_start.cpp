@@ -5,6 +5,9 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace dovrik {
@@ -16,9 +19,10 @@ struct HeldMessage {
   QString text;
 };
 
-// Only touched on the UI thread while the watch is on: Qt makes no other
-// thread before its platform plug-in is up.
-std::vector<HeldMessage>* heldMessages = nullptr;
+// The messages held while the watch is on. Qt may log from a thread of its
+// platform plug-in as well as from the UI thread, hence the lock.
+std::mutex heldMutex;
+std::vector<HeldMessage>* heldMessages = nullptr;  // guarded by heldMutex
 
 void WatchStartUp(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type == QtFatalMsg) {
@@ -26,6 +30,7 @@ void WatchStartUp(QtMsgType type, const QMessageLogContext& context, const QStri
     std::fflush(nullptr);
     std::_Exit(kNoWindowExitStatus);
   }
+  std::lock_guard lock(heldMutex);
   if (heldMessages != nullptr) {
     heldMessages->push_back({type, QByteArray(context.category ? context.category : ""), text});
   }
@@ -34,14 +39,20 @@ void WatchStartUp(QtMsgType type, const QMessageLogContext& context, const QStri
 }  // namespace
 
 WindowSystemStartWatch::WindowSystemStartWatch() {
-  heldMessages = new std::vector<HeldMessage>;
+  {
+    std::lock_guard lock(heldMutex);
+    heldMessages = new std::vector<HeldMessage>;
+  }
   previous_ = qInstallMessageHandler(WatchStartUp);
 }
 
 WindowSystemStartWatch::~WindowSystemStartWatch() {
   qInstallMessageHandler(previous_);
-  std::vector<HeldMessage>* held = heldMessages;
-  heldMessages = nullptr;
+  std::unique_ptr<std::vector<HeldMessage>> held;
+  {
+    std::lock_guard lock(heldMutex);
+    held.reset(std::exchange(heldMessages, nullptr));
+  }
   for (const HeldMessage& message : *held) {
     const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
     if (previous_ != nullptr) {
@@ -50,7 +61,6 @@ WindowSystemStartWatch::~WindowSystemStartWatch() {
       qt_message_output(message.type, context, message.text);
     }
   }
-  delete held;
 }
 
 }  // namespace dovrik
