@@ -41,11 +41,10 @@ QFont DialogFont() {
 }
 
 QRect DialogUnitsToPixels(const DialogUnitRect& rect, DialogBaseUnits units) {
-  const int left = HorizontalPixels(rect.x, units);
-  const int top = VerticalPixels(rect.y, units);
-  const int right = HorizontalPixels(rect.x + rect.width, units);
-  const int bottom = VerticalPixels(rect.y + rect.height, units);
-  return QRect(left, top, right - left, bottom - top);
+  // Place and size are scaled apart, as the window system creates a dialog's
+  // controls: every 17-unit button is 26 px wide wherever it stands.
+  return QRect(HorizontalPixels(rect.x, units), VerticalPixels(rect.y, units),
+               HorizontalPixels(rect.width, units), VerticalPixels(rect.height, units));
 }
 
 QSize DialogUnitsToPixels(int width, int height, DialogBaseUnits units) {

@@ -32,8 +32,9 @@ DialogBaseUnits MeasureBaseUnits(const QFont& font);
 // caption fits where the template puts it.
 QFont DialogFont();
 
-// Converts a rectangle from dialog units to pixels. Each edge is converted on
-// its own and rounded, so controls that touch in dialog units touch on screen.
+// Converts a rectangle from dialog units to pixels. x, y, width and height
+// are each scaled and rounded on their own, so equal sizes in dialog units
+// stay equal on screen (neighbours may then overlap or part by a pixel).
 QRect DialogUnitsToPixels(const DialogUnitRect& rect, DialogBaseUnits units = kTemplateBaseUnits);
 QSize DialogUnitsToPixels(int width, int height, DialogBaseUnits units = kTemplateBaseUnits);
 

@@ -1,6 +1,7 @@
 #include "app/dialog_widgets.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextCursor>
 #include <QWheelEvent>
@@ -17,6 +18,24 @@ bool DialogButton::event(QEvent* event) {
   // The caption's mnemonic registers a shortcut; it must fire nothing.
   if (event->type() == QEvent::Shortcut) return true;
   return QPushButton::event(event);
+}
+
+namespace {
+
+// A left-button release outside any control, as a widget's own handler sees it.
+QMouseEvent ReleaseOutside() {
+  return QMouseEvent(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton,
+                     Qt::NoButton, Qt::NoModifier);
+}
+
+}  // namespace
+
+void DialogButton::LetGo() {
+  setDown(false);
+  // Forgets the mouse press too; with the button up and the release outside
+  // it, this is no click.
+  QMouseEvent release = ReleaseOutside();
+  QPushButton::mouseReleaseEvent(&release);
 }
 
 void DialogButton::keyPressEvent(QKeyEvent* event) {
@@ -50,6 +69,11 @@ DialogScrollBar::DialogScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, p
   setPageStep(0);
   setFocusPolicy(Qt::StrongFocus);
   setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void DialogScrollBar::LetGo() {
+  QMouseEvent release = ReleaseOutside();
+  QScrollBar::mouseReleaseEvent(&release);
 }
 
 void DialogScrollBar::keyPressEvent(QKeyEvent* event) {

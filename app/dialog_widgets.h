@@ -15,6 +15,12 @@ class DialogButton : public QPushButton {
  public:
   explicit DialogButton(const QString& caption, QWidget* parent = nullptr);
 
+  // Ends a press by the mouse or by Space without a click: the button is
+  // drawn raised, and neither the release nor a later move of the still
+  // held mouse completes the press. The dialog's lock calls it before it
+  // disables the button, as the disabled button no longer gets the release.
+  void LetGo();
+
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -29,6 +35,14 @@ class DialogScrollBar : public QScrollBar {
   Q_OBJECT
  public:
   explicit DialogScrollBar(QWidget* parent = nullptr);
+
+  // Whether a held arrow or trough keeps stepping the bar.
+  bool IsRepeating() const { return repeatAction() != SliderNoAction; }
+  // Ends a press of the mouse as its release would: the repeat of a held
+  // arrow stops and a dragged thumb is let go. The dialog's lock calls it
+  // before it disables the bar, as the disabled bar no longer gets the
+  // release.
+  void LetGo();
 
  protected:
   // The keys of a focused scroll bar, as the window system's scroll bar

@@ -129,11 +129,13 @@ void MainDialog::ConnectScrollBar(QScrollBar* bar, int id) {
         return;
     }
     // The scroll bar has already moved its thumb; put it back and let the
-    // dialog procedure decide where it goes.
+    // dialog procedure decide where it goes. A locked scroll bar asks for
+    // nothing: whatever triggered the action, it stays where it is.
     bar->setSliderPosition(bar->value());
-    MainDialogProc(WM_HSCROLL, MakeWParam(request, track), id);
+    if (bar->isEnabled()) MainDialogProc(WM_HSCROLL, MakeWParam(request, track), id);
   });
   connect(bar, &QAbstractSlider::sliderReleased, this, [this, bar, id] {
+    if (!bar->isEnabled()) return;
     MainDialogProc(WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<uint16_t>(bar->value())),
                    id);
   });
@@ -257,6 +259,13 @@ void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
 void MainDialog::SetControlDisabled(int id, bool disabled) {
   QWidget* widget = Control(id);
   if (!widget) return;
+  // A control held by the mouse or the keyboard is let go first: once
+  // disabled it gets no release, and a held scroll bar arrow would go on
+  // stepping, a held button stay drawn pressed.
+  if (disabled) {
+    if (auto* bar = qobject_cast<DialogScrollBar*>(widget)) bar->LetGo();
+    if (auto* button = qobject_cast<DialogButton*>(widget)) button->LetGo();
+  }
   // The disabled bit alone: no enable notification, and the keyboard focus
   // stays where it is (QWidget::setEnabled would move it on).
   widget->setAttribute(Qt::WA_Disabled, disabled);
@@ -269,6 +278,9 @@ void MainDialog::SetControlsEnabled(bool enable) {
 }
 
 void MainDialog::RepaintNow() {
+  // The strip chart keeps no picture of its own: repainting every control
+  // wipes its trace, at the start and the end of every exercise alike.
+  stripChart_->Wipe();
   update();
   for (QWidget* widget : templateOrder_) widget->update();
   repaint();

@@ -46,7 +46,8 @@ class MainDialog : public QWidget {
   // Sets or clears one control's disabled state the same quiet way (the
   // Start and Exit buttons' own steps).
   void SetControlDisabled(int id, bool disabled);
-  // Repaints the dialog and all its controls now.
+  // Repaints the dialog and all its controls now; the strip chart's trace
+  // is wiped.
   void RepaintNow();
 
   QWidget* Control(int id) const;

@@ -4,11 +4,13 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QStyleFactory>
+#include <memory>
 #include <thread>
 
 #include "app/accelerator_filter.h"
 #include "app/main_dialog.h"
 #include "app/qt_dialog_controls.h"
+#include "app/window_system_start.h"
 #include "app/worker_thread.h"
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
@@ -59,10 +61,18 @@ bool StartWorker(ExerciseContext& context) {
   return true;
 }
 
+// The application object, made under the watch that turns "no window
+// system" into one line and a failed exit.
+QApplication* MakeApplication(int& argc, char** argv) {
+  const WindowSystemStartWatch watch;
+  return new QApplication(argc, argv);
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
-  QApplication application(argc, argv);
+  const std::unique_ptr<QApplication> made(MakeApplication(argc, argv));
+  QApplication& application = *made;
   application.setQuitOnLastWindowClosed(false);
   if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
     QApplication::setStyle(style);

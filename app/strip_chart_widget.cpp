@@ -123,6 +123,14 @@ void StripChartWidget::ScheduleRepaint() {
       Qt::QueuedConnection);
 }
 
+void StripChartWidget::Wipe() {
+  {
+    std::lock_guard lock(mutex_);
+    image_.fill(faceColour_);
+  }
+  update();
+}
+
 QImage StripChartWidget::Snapshot() {
   std::lock_guard lock(mutex_);
   return image_.copy();

@@ -30,6 +30,11 @@ class StripChartWidget : public QFrame, public StripChartSurface {
   void LineTo(int x, int y) override;
   void EndDrawing() override;
 
+  // Clears the trace back to the empty chart's face colour, as the window
+  // system's own painting of the control would. UI thread; the keying
+  // exercise's next passes grow new trace from the right.
+  void Wipe();
+
   // A copy of the client image, for tests and screenshots.
   QImage Snapshot();
 

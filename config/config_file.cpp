@@ -1,5 +1,10 @@
 #include "config/config_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -12,18 +17,32 @@ namespace dovrik {
 
 namespace {
 
-// Reads the whole file into memory. A read error part-way counts as the end
-// of the file: what was read before it is still applied.
+// Reads the whole file into memory. Only a regular file of at most
+// kLargestConfigFileBytes is read: a FIFO would block start-up, and a device
+// such as /dev/zero, or a huge file, would grow memory without end. Anything
+// else counts as a file that cannot be opened. A read error part-way counts
+// as the end of the file: what was read before it is still applied.
 bool ReadWholeFile(const std::string& path, std::vector<char>& text) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return false;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  bool readable = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   char chunk[4096];
-  size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+  while (readable) {
+    const ssize_t count = read(fd, chunk, sizeof chunk);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    // The size is checked as the bytes come, not from fstat: the file may
+    // grow while it is read.
+    if (text.size() + static_cast<size_t>(count) > kLargestConfigFileBytes) {
+      readable = false;
+      break;
+    }
     text.insert(text.end(), chunk, chunk + count);
   }
-  std::fclose(file);
-  return true;
+  close(fd);
+  return readable;
 }
 
 void AppendFormatted(std::string& out, const char* format, const char* text, int value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/dialog_controls.h"
@@ -13,9 +14,13 @@ namespace dovrik {
 // current working directory.
 inline constexpr const char* kConfigFileName = "Dovrik.ini";
 
+// A settings file is a few kilobytes; anything larger is no settings file.
+inline constexpr size_t kLargestConfigFileBytes = size_t{1} << 20;
+
 // Reads the file, if it can be opened: ticks and unticks check buttons at
 // once and replaces SliderTable start values. A missing or unreadable file
-// changes nothing.
+// changes nothing; so does anything but a regular file (a FIFO, a device, a
+// directory) and a file larger than kLargestConfigFileBytes.
 void LoadConfigFile(DialogControls& dialog, const std::string& path = kConfigFileName);
 
 // Gives every scroll bar its row's range and moves it to the row's start

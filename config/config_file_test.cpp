@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -487,6 +488,195 @@ TEST_F(ConfigFileTest, ReadOnlyDirectoryLeavesTheOldFileUntouched) {
   EXPECT_EQ(ReadFile(locked / "Dovrik.ini"), kOldText);
   EXPECT_EQ(Listing(locked), std::set<std::string>{"Dovrik.ini"});
 }
+
+// Runs `body` in a child as an unprivileged user: as itself when it is not
+// root, as nobody (65534) when it is. Returns the body's status, or 77 when
+// root cannot drop its privileges here.
+int RunUnprivileged(const std::function<int()>& body) {
+  return RunInChild([&] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 77;
+    return body();
+  });
+}
+
+TEST_F(ConfigFileTest, AReadOnlyFileInAWritableDirectoryIsLeftAlone) {
+  // The user's own folder and file, the file made read-only (0444).
+  const fs::path home = directory_ / "home";
+  fs::create_directory(home);
+  const fs::path file = home / "Dovrik.ini";
+  WriteFile(file, kOldText);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+  }
+  fs::permissions(file, fs::perms(0444));
+  const int status = RunUnprivileged([&] {
+    FakeDialog dialog;
+    ResetToDefaults(dialog);
+    return SaveConfigFile(dialog, file.string()) ? 1 : 0;
+  });
+  if (status == 77) GTEST_SKIP() << "cannot drop root privileges here";
+  EXPECT_EQ(status, 0) << "nothing may be saved";
+  EXPECT_EQ(ReadFile(file), kOldText);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::mask, fs::perms(0444));
+  EXPECT_EQ(Listing(home), std::set<std::string>{"Dovrik.ini"});
+}
+
+struct SpecialFileCase {
+  const char* name;
+  // Makes "Dovrik.ini" (or what it links to) in the directory; false when
+  // this machine does not allow it.
+  std::function<bool(const fs::path& directory)> make;
+  fs::file_type kind;  // of the file the name finally leads to
+};
+
+void PrintTo(const SpecialFileCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ConfigSpecialFileTest : public ConfigFileTest,
+                              public ::testing::WithParamInterface<SpecialFileCase> {};
+
+TEST_P(ConfigSpecialFileTest, IsNeverReplacedByARegularFile) {
+  if (!GetParam().make(directory_)) GTEST_SKIP() << "cannot make one here";
+  const std::set<std::string> before = Listing(directory_);
+  FakeDialog dialog;
+  ResetToDefaults(dialog);
+  EXPECT_FALSE(SaveConfigFile(dialog, path_));
+  EXPECT_EQ(fs::status(path_).type(), GetParam().kind);
+  EXPECT_EQ(Listing(directory_), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ConfigSpecialFileTest,
+    ::testing::Values(
+        SpecialFileCase{
+            "Fifo", [](const fs::path& d) { return mkfifo((d / "Dovrik.ini").c_str(), 0644) == 0; },
+            fs::file_type::fifo},
+        SpecialFileCase{"LinkToFifo",
+                        [](const fs::path& d) {
+                          fs::create_symlink("pipe", d / "Dovrik.ini");
+                          return mkfifo((d / "pipe").c_str(), 0644) == 0;
+                        },
+                        fs::file_type::fifo},
+        // A null device of the test's own, so that no system file is at stake.
+        SpecialFileCase{"CharacterDevice",
+                        [](const fs::path& d) {
+                          return mknod((d / "Dovrik.ini").c_str(), S_IFCHR | 0666, makedev(1, 3)) ==
+                                 0;
+                        },
+                        fs::file_type::character},
+        SpecialFileCase{"EmptyDirectory",
+                        [](const fs::path& d) { return fs::create_directory(d / "Dovrik.ini"); },
+                        fs::file_type::directory}),
+    [](const ::testing::TestParamInfo<SpecialFileCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// The id of a process that has ended.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+TEST_F(ConfigFileTest, TheNextSaveRemovesTheLeftoversOfAKilledSave) {
+  const std::string ended = std::to_string(EndedProcess());
+  const std::string running = std::to_string(getppid());
+  WriteFile(path_, kOldText);
+  const std::string leftovers[] = {"Dovrik.ini.tmp-" + ended + "-0",
+                                   "Dovrik.ini.tmp-" + ended + "-17"};
+  // Not leftovers: a save still running elsewhere, other names alike.
+  const std::set<std::string> kept = {"Dovrik.ini",
+                                      "Dovrik.ini.tmp-" + running + "-0",
+                                      "Dovrik.ini.tmp-" + ended,
+                                      "Dovrik.ini.tmp-" + ended + "-0.bak",
+                                      "Dovrik.ini.tmp-x" + ended + "-0",
+                                      "Other.ini.tmp-" + ended + "-0"};
+  for (const std::string& name : leftovers) WriteFile(directory_ / name, "half a file");
+  for (const std::string& name : kept) {
+    if (name != "Dovrik.ini") WriteFile(directory_ / name, "someone else's");
+  }
+  FakeDialog dialog;
+  ResetToDefaults(dialog);
+  ASSERT_TRUE(SaveConfigFile(dialog, path_));
+  EXPECT_EQ(Listing(directory_), kept);
+  EXPECT_EQ(ReadFile(path_), kDefaultFile);
+}
+
+TEST_F(ConfigFileTest, LeftoversBesideALinksTargetAreRemovedThere) {
+  fs::create_directory(directory_ / "data");
+  WriteFile(directory_ / "data" / "real.ini", kOldText);
+  fs::create_symlink("data/real.ini", path_);
+  const std::string leftover = "real.ini.tmp-" + std::to_string(EndedProcess()) + "-3";
+  WriteFile(directory_ / "data" / leftover, "half a file");
+  FakeDialog dialog;
+  ResetToDefaults(dialog);
+  ASSERT_TRUE(SaveConfigFile(dialog, path_));
+  EXPECT_EQ(Listing(directory_ / "data"), std::set<std::string>{"real.ini"});
+  EXPECT_TRUE(fs::is_symlink(path_));
+}
+
+struct UnreadableCase {
+  const char* name;
+  std::function<void(const fs::path& file)> make;
+  bool read;  // whether the "[A] 1" at its start ticks A
+};
+
+void PrintTo(const UnreadableCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ConfigLoadLimitTest : public ConfigFileTest,
+                            public ::testing::WithParamInterface<UnreadableCase> {};
+
+// The load runs in a child with an alarm, so that a read that blocks or
+// never ends fails the test instead of hanging it or eating the memory.
+TEST_P(ConfigLoadLimitTest, ReadsOnlyARegularFileOfAtMostAMegabyte) {
+  GetParam().make(path_);
+  const int status = RunInChild([&] {
+    alarm(2);
+    FakeDialog dialog;
+    LoadConfigFile(dialog, path_);
+    return dialog.IsTicked(1042) ? 1 : 0;
+  });
+  EXPECT_EQ(status, GetParam().read ? 1 : 0);
+}
+
+// "[A]" and 1, padded with comment lines to `bytes` bytes in all.
+std::string TickingFileOf(size_t bytes) {
+  std::string text = "[A]\n1\n";
+  const std::string comment = "# " + std::string(61, '-') + "\n";  // 64 bytes
+  while (text.size() + comment.size() <= bytes) text += comment;
+  text += std::string(bytes - text.size(), '\n');
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigLoadLimitTest,
+    ::testing::Values(
+        UnreadableCase{
+            "OneMegabyte",
+            [](const fs::path& f) { WriteFile(f, TickingFileOf(kLargestConfigFileBytes)); }, true},
+        UnreadableCase{
+            "OneByteMore",
+            [](const fs::path& f) { WriteFile(f, TickingFileOf(kLargestConfigFileBytes + 1)); },
+            false},
+        UnreadableCase{"Huge",
+                       [](const fs::path& f) {
+                         WriteFile(f, "[A]\n1\n");
+                         fs::resize_file(f, uint64_t{1} << 30);  // sparse, 1 GiB
+                       },
+                       false},
+        UnreadableCase{"LinkToDevZero",
+                       [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }, false},
+        UnreadableCase{"Fifo", [](const fs::path& f) { ASSERT_EQ(mkfifo(f.c_str(), 0644), 0); },
+                       false},
+        UnreadableCase{"Directory", [](const fs::path& f) { fs::create_directory(f); }, false}),
+    [](const ::testing::TestParamInfo<UnreadableCase>& info) {
+      return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace dovrik

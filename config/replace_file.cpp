@@ -1,6 +1,8 @@
 #include "config/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,66 @@ constexpr int kMaximumLinks = 40;
 std::string DirectoryPart(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Whether `name` is one of the temporary files of a save of the file whose
+// base name starts `prefix` (that name and ".tmp-"): the prefix, the saving
+// process's id, "-" and an attempt number, nothing else.
+bool ParseTemporaryName(std::string_view name, std::string_view prefix, pid_t& owner) {
+  if (name.substr(0, prefix.size()) != prefix) return false;
+  name.remove_prefix(prefix.size());
+  const size_t dash = name.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash > 9 || dash + 1 == name.size() ||
+      name.size() - dash - 1 > 3) {
+    return false;
+  }
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (i != dash && (name[i] < '0' || name[i] > '9')) return false;
+  }
+  owner = 0;
+  for (size_t i = 0; i < dash; ++i) owner = owner * 10 + (name[i] - '0');
+  return owner > 0;
+}
+
+bool ProcessIsAlive(pid_t process) {
+  return kill(process, 0) == 0 || errno == EPERM;
+}
+
+// A save that was killed between creating its temporary file and renaming it
+// left that file behind. Such a leftover is removed once the process that
+// made it is gone; a save still running in another process keeps its own.
+void RemoveLeftoverTemporaryFiles(const std::string& target) {
+  const std::string directory = DirectoryPart(target);
+  const std::string prefix = target.substr(directory.size()) + ".tmp-";
+  DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = readdir(listing)) {
+    pid_t owner = 0;
+    if (!ParseTemporaryName(entry->d_name, prefix, owner) || ProcessIsAlive(owner)) continue;
+    const std::string leftover = directory + entry->d_name;
+    struct stat status;
+    if (lstat(leftover.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+      unlink(leftover.c_str());
+    }
+  }
+  closedir(listing);
+}
+
+// The old file may be replaced only when it does not exist yet, or when it
+// is a regular file that could be opened for writing as it stands: a file
+// made read-only keeps its content, and a FIFO or a device is never swapped
+// for a regular file. Opening without O_TRUNC changes nothing; O_NONBLOCK
+// keeps a FIFO whose name was swapped in meanwhile from blocking the save.
+bool TargetMayBeReplaced(const std::string& target) {
+  struct stat status;
+  if (lstat(target.c_str(), &status) != 0) return errno == ENOENT;
+  if (!S_ISREG(status.st_mode)) return false;
+  const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat opened;
+  const bool regular = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+  close(fd);
+  return regular;
 }
 
 // Writes everything, pushes it to the disk and closes. Takes ownership of
@@ -63,6 +125,8 @@ std::string ResolveSymbolicLinks(const std::string& path) {
 bool ReplaceFileContents(const std::string& path, std::string_view contents) {
   const std::string target = ResolveSymbolicLinks(path);
   if (target.empty()) return false;
+  RemoveLeftoverTemporaryFiles(target);
+  if (!TargetMayBeReplaced(target)) return false;
 
   std::string temporaryName;
   const int fd = CreateTemporaryFileBeside(target, temporaryName);

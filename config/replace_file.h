@@ -10,10 +10,14 @@ namespace dovrik {
 // directory, every write, the flush to disk and the close are checked, and
 // only then is the temporary file renamed over the old one. On any failure
 // the temporary file is removed and the old file stays byte-for-byte as it
-// was. If `path` is a symbolic link (or a chain of them), the link stays and
-// the file it finally names is replaced. An existing file keeps its
-// permission bits; a new one gets 0666 less the umask, as fopen would give.
-// Returns true when the file now holds `contents`.
+// was. An existing file that cannot be opened for writing (made read-only,
+// say) is left as it is, and so is anything that is not a regular file (a
+// FIFO, a device, a directory): nothing is written then. If `path` is a
+// symbolic link (or a chain of them), the link stays and the file it finally
+// names is replaced. An existing file keeps its permission bits; a new one
+// gets 0666 less the umask, as fopen would give. Temporary files left beside
+// the file by a save that was killed are removed first. Returns true when
+// the file now holds `contents`.
 bool ReplaceFileContents(const std::string& path, std::string_view contents);
 
 // Creates a new, empty file beside `target` (in its directory) under a name

@@ -241,6 +241,27 @@ TEST_F(KeySamplerTest, TheVeryFirstTickReadsTheKey) {
   EXPECT_EQ(Entries(State().toneEvents), (std::vector<std::pair<uint32_t, int32_t>>{{7, 1}}));
 }
 
+// Clock readings from 2^31 on lie "before" the never-set debounce time 0
+// when compared through the signed difference, so only the first-tick rule
+// lets these ticks read the key.
+class KeySamplerFirstTickTest : public KeySamplerTest,
+                                public ::testing::WithParamInterface<uint32_t> {};
+
+TEST_P(KeySamplerFirstTickTest, ReadsTheKeyWhateverTheClockSays) {
+  const uint32_t now = GetParam();
+  clock_.Set(now);
+  key_.Set(true);
+  KeySampler(State());
+  EXPECT_EQ(key_.Reads(), 1);
+  EXPECT_EQ(State().toneState, Sounding);
+  EXPECT_EQ(State().pollAfter, now + 10);
+  EXPECT_EQ(Entries(State().toneEvents), (std::vector<std::pair<uint32_t, int32_t>>{{now, 1}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Clocks, KeySamplerFirstTickTest,
+                         ::testing::Values(0x80000000u, 0x80000001u, 0xC0000000u, 0xFFFFFFF0u,
+                                           0xFFFFFFFFu));
+
 TEST_F(KeySamplerTest, KeyIsNotReadWithin10MsOfAnAcceptedChange) {
   const uint32_t start = PressAtNextTick();
   const int reads = key_.Reads();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/worker_thread.h"
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
 #include "platform/thread_queue.h"
@@ -116,6 +117,42 @@ TEST_P(KeyingExerciseFailureTest, ReleasesWhatExistsThenShowsTheMessage) {
   EXPECT_FALSE(buffer_.Playing());
   EXPECT_FALSE(timers_.Running());
   EXPECT_TRUE(poster_.Posted().empty()) << "the worker, not the exercise, reports the end";
+}
+
+// The worker's reply, in the same log as the releases and the message.
+class LoggingPoster : public DialogPoster {
+ public:
+  explicit LoggingPoster(CallLog& log) : log_(log) {}
+  void PostToDialog(uint32_t message) override {
+    log_.Add(message == MSG_EXERCISE_ENDED ? "post exercise ended"
+             : message == MSG_APP_QUIT     ? "post app quit"
+                                           : "post " + std::to_string(message));
+  }
+
+ private:
+  CallLog& log_;
+};
+
+// Run by the worker as the program runs it: however the set-up fails, the
+// dialog hears that the exercise ended once the message has been closed,
+// and the worker goes on to its next request.
+TEST_P(KeyingExerciseFailureTest, TheWorkerReportsTheEndAfterTheMessage) {
+  const FailureCase& c = GetParam();
+  audio_.SetDeviceFails(c.deviceFails);
+  audio_.SetBufferFails(c.bufferFails);
+  timers_.SetFails(c.timerFails);
+  LoggingPoster poster(log_);
+  ExerciseContext context{queue_, dialog_, poster, audio_, timers_, clock_, key_, random_};
+  queue_.Post(MSG_START_KEYING);
+  queue_.Post(MSG_WORKER_QUIT);
+
+  RunWorkerIdleLoop(context, {nullptr, RunKeyingExercise});
+
+  Log expected = c.log;
+  expected.push_back("post exercise ended");
+  expected.push_back("post app quit");
+  EXPECT_EQ(log_.Entries(), expected);
+  EXPECT_EQ(dialog_.OutputBox(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

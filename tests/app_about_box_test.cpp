@@ -152,7 +152,7 @@ TEST_F(AboutBoxTest, EachOpeningChoosesItsTemplateFromTheColourDepth) {
   AboutBox* box = OpenWithAltA();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Layout(), AboutBox::Template::kWithPicture);
-  EXPECT_EQ(box->size(), DialogUnitsToPixels(202, 268));
+  EXPECT_EQ(box->size(), QSize(303, 436));  // 202 x 268 units
   ASSERT_NE(box->findChild<AboutPicture*>(), nullptr);
   box->close();
 
@@ -160,10 +160,10 @@ TEST_F(AboutBoxTest, EachOpeningChoosesItsTemplateFromTheColourDepth) {
   box = OpenWithAltA();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Layout(), AboutBox::Template::kTextOnly);
-  EXPECT_EQ(box->size(), DialogUnitsToPixels(202, 76));
+  EXPECT_EQ(box->size(), QSize(303, 124));  // 202 x 76 units
   EXPECT_EQ(box->findChild<AboutPicture*>(), nullptr);
-  EXPECT_EQ(box->findChild<QAbstractButton*>("control1039")->geometry(),
-            DialogUnitsToPixels(DialogUnitRect{166, 55, 29, 14}));
+  // 166, 55, 29, 14 in units: 43.5 px wide rounds up like the main dialog's buttons.
+  EXPECT_EQ(box->findChild<QAbstractButton*>("control1039")->geometry(), QRect(249, 89, 44, 23));
   box->close();
   ExpectUnlocked();
 }
@@ -173,7 +173,7 @@ TEST_F(AboutBoxTest, ThePictureFillsItsControlsClientArea) {
   ASSERT_NE(box, nullptr);
   AboutPicture* picture = box->findChild<AboutPicture*>();
   ASSERT_NE(picture, nullptr);
-  EXPECT_EQ(picture->geometry(), DialogUnitsToPixels(DialogUnitRect{7, 7, 188, 188}));
+  EXPECT_EQ(picture->geometry(), QRect(11, 11, 282, 306));  // 7, 7, 188, 188 units
   const QImage shot = picture->grab().toImage();
   const QRect client = picture->contentsRect();
   EXPECT_EQ(shot.pixelColor(client.topLeft()), QColor(Qt::blue));

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <set>
+#include <string>
 
 #include "app/dialog_template.h"
 #include "app/dialog_units.h"
 #include "app/strip_chart_widget.h"
+#include "tables/character_table.h"
 #include "tests/app_test_support.h"
 
 namespace dovrik {
@@ -106,6 +108,44 @@ TEST(MainDialogLayout, HasTheSeventySevenControlsOfTheTemplateInOrder) {
   }
 }
 
+// Pixel rectangles worked out by hand with base units of 6 x 13 px: x and
+// width times 1.5, y and height times 13/8, each rounded on its own with
+// halves going up (17 units wide is 25.5 px, so 26).
+struct PixelCase {
+  int id;
+  QRect pixels;
+};
+
+TEST(MainDialogLayout, EachRectangleIsScaledFieldByField) {
+  testing::ShownDialog shown;
+  const PixelCase cases[] = {
+      {1005, QRect(15, 41, 78, 13)},     // 10, 25, 52, 8
+      {1006, QRect(111, 41, 80, 13)},    // 74, 25, 53, 8: 79.5 wide
+      {1007, QRect(15, 24, 78, 15)},     // 10, 15, 52, 9: 24.375 down, 14.625 high
+      {1029, QRect(204, 11, 87, 47)},    // 136, 7, 58, 29
+      {1078, QRect(11, 114, 60, 28)},    // 7, 70, 40, 17: 10.5 across
+      {1042, QRect(80, 114, 26, 28)},    // "A" at 53, 70, 17, 17
+      {1043, QRect(114, 114, 26, 28)},   // "B" at 76, 70, 17, 17
+      {1057, QRect(114, 146, 26, 28)},   // "D" at 76, 90, 17, 17: 146.25 down
+      {1082, QRect(459, 179, 26, 28)},   // "=" at 306, 110, 17, 17
+      {1003, QRect(11, 411, 44, 23)},    // Start at 7, 253, 29, 14: 43.5 wide
+      {1038, QRect(65, 411, 44, 23)},    // Key at 43, 253, 29, 14
+      {1001, QRect(441, 411, 44, 23)},   // Exit at 294, 253, 29, 14
+      {1025, QRect(11, 211, 474, 174)},  // output box at 7, 130, 316, 107
+      {1004, QRect(11, 390, 474, 16)},   // strip chart at 7, 240, 316, 10
+  };
+  for (const PixelCase& c : cases) {
+    EXPECT_EQ(shown.dialog->Control(c.id)->geometry(), c.pixels) << c.id;
+  }
+  // Every character button is the same size, whatever its place.
+  for (QWidget* control : shown.dialog->ControlsInTemplateOrder()) {
+    const int id = control->property(kControlIdProperty).toInt();
+    if (id >= 1042 && id <= 1082 && id != 1078) {
+      EXPECT_EQ(control->size(), QSize(26, 28)) << id;
+    }
+  }
+}
+
 TEST(MainDialogLayout, CheckButtonsArePushLikeAndNoneIsTicked) {
   testing::ShownDialog shown;
   int checkable = 0;
@@ -178,6 +218,30 @@ TEST(MainDialogLayout, TabStopsAreTheScrollBarsAndButtonsInTemplateOrder) {
     while (!(widget->focusPolicy() & Qt::TabFocus)) widget = widget->nextInFocusChain();
     EXPECT_EQ(widget->property(kControlIdProperty).toInt(), tabStops[i]);
   }
+}
+
+// The tables name the character buttons by id; the user sees captions. A
+// swapped id would have the user tick "C" and hear "D".
+TEST(MainDialogLayout, EveryTableIdNamesTheButtonCaptionedWithItsCharacter) {
+  testing::ShownDialog shown;
+  auto caption = [&](int id) {
+    QAbstractButton* button = shown.dialog->Button(id);
+    return button ? button->text().toStdString() : "<no button " + std::to_string(id) + ">";
+  };
+  int rows = 0;
+  for (const CharacterEntry* row = CharacterTable; row->buttonId != 0; ++row, ++rows) {
+    EXPECT_EQ(caption(row->buttonId), std::string(1, row->character)) << row->buttonId;
+  }
+  EXPECT_EQ(rows, 40);
+  EXPECT_EQ(caption(kPreambleButtonId), "VVV=");
+
+  // LockableControls lists the letters A to Z, the digits, "? ! / =" and the
+  // preamble, in that order, from its 34th entry on.
+  const std::string lockedOrder = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789?!/=";
+  for (size_t i = 0; i < lockedOrder.size(); ++i) {
+    EXPECT_EQ(caption(LockableControls[33 + i]), lockedOrder.substr(i, 1)) << i;
+  }
+  EXPECT_EQ(caption(LockableControls[73]), "VVV=");
 }
 
 TEST(MainDialogLayout, LockableControlsAreTheSeventyFourIdsInTheirOrder) {

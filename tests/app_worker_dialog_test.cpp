@@ -175,7 +175,8 @@ TEST_F(WorkerDialogTest, AWarningIsAnErrorBoxOwnedByTheDialogAndTheExerciseEndsA
 }
 
 TEST_F(WorkerDialogTest, TheStripChartIsDrawnFromTheWorkerThread) {
-  routines_.keying = [](ExerciseContext& context) {
+  std::atomic<bool> drawn{false};
+  routines_.keying = [&](ExerciseContext& context) {
     StripChartSurface* chart = context.dialog.StripChart();
     int width = 0;
     int height = 0;
@@ -188,10 +189,12 @@ TEST_F(WorkerDialogTest, TheStripChartIsDrawnFromTheWorkerThread) {
     chart->LineTo(width - 1, height);
     chart->Scroll({0, 0, width, height}, -2);
     chart->EndDrawing();
+    drawn = true;
+    WaitForStop(context);
   };
   StartWorker();
   Type(Qt::Key_K, Qt::AltModifier);
-  QTRY_VERIFY(Idle());
+  QTRY_VERIFY(drawn.load());
   const QImage image = Dialog().StripChart()->Snapshot();
   ASSERT_EQ(image.width(), 470);
   // After scrolling two pixels left: the line covers x 0..7, the vertical
@@ -202,6 +205,40 @@ TEST_F(WorkerDialogTest, TheStripChartIsDrawnFromTheWorkerThread) {
   EXPECT_EQ(image.pixel(467, 3), qRgb(0, 0, 0));
   EXPECT_EQ(image.pixel(468, 3), qRgb(255, 255, 255));
   EXPECT_EQ(image.pixel(469, 3), qRgb(0, 0, 0));
+  Type(Qt::Key_S, Qt::AltModifier);
+  QTRY_VERIFY(Idle());
+}
+
+// The chart keeps no picture: the dialog's repaint of all its controls, as
+// an exercise starts and as it ends, wipes the trace.
+TEST_F(WorkerDialogTest, TheStripChartIsWipedAsAnExerciseStartsAndEnds) {
+  StripChartWidget* chart = Dialog().StripChart();
+  const QImage blank = chart->Snapshot();
+  auto drawTrace = [](StripChartSurface* surface) {
+    surface->FillWindowColour({2, 6, 468, 7});
+    surface->MoveTo(100, 6);
+    surface->LineTo(300, 6);
+  };
+  std::atomic<bool> drawn{false};
+  std::atomic<bool> blankAtStart{false};
+  routines_.keying = [&](ExerciseContext& context) {
+    blankAtStart = Dialog().StripChart()->Snapshot() == blank;
+    drawTrace(context.dialog.StripChart());
+    drawn = true;
+    WaitForStop(context);
+  };
+  StartWorker();
+
+  drawTrace(chart);  // the trace an earlier exercise left
+  ASSERT_NE(chart->Snapshot(), blank);
+  Type(Qt::Key_K, Qt::AltModifier);
+  QTRY_VERIFY(drawn.load());
+  EXPECT_TRUE(blankAtStart.load()) << "the old trace was still there as the exercise started";
+  EXPECT_EQ(chart->Snapshot().pixel(200, 6), qRgb(0, 0, 0));
+
+  Type(Qt::Key_S, Qt::AltModifier);
+  QTRY_VERIFY(Idle());
+  EXPECT_EQ(chart->Snapshot(), blank) << "the trace stayed after the exercise ended";
 }
 
 TEST_F(WorkerDialogTest, ClosingDuringAnExerciseStopsItSavesTheSettingsAndEndsWithZero) {
