@@ -33,6 +33,11 @@ bool InitSdlOnce() {
     // A missing joystick or sound card is no reason to fail: each subsystem
     // is tried on its own, and the device that needs it reports the failure.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // SDL's audio thread feeds the side-tone to the device: on a busy
+    // desktop it must not be late any more than the key sampler's timer, so
+    // it too asks for real-time scheduling (directly, or through RealtimeKit)
+    // and runs as an ordinary thread where neither grants it.
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     // Qt owns the process's signals: SDL would turn Ctrl+C into an SDL_QUIT
     // event that nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
