@@ -79,18 +79,22 @@ void UnlockSpan(KeySamplerState& state, const LockedRegions& regions) {
   state.buffer->Unlock(regions.first, regions.firstBytes, regions.second, regions.secondBytes);
 }
 
-// Locks the lead at the write cursor and returns that cursor. The device
-// may take bytes between the cursor read and the lock; when the cursor has
-// moved on meanwhile the block would start with bytes already handed out (a
-// lost attack, or a release that jumps in phase), so the lock is taken again
-// at the new cursor. The buffer holds its cursor still while it is locked.
+// Locks the lead where a key change is written, and returns that offset:
+// the write cursor as the device would stand at an even pace (the write
+// cursor itself on a device that takes small periods one at a time). The
+// device may take bytes between that reading and the lock; when it has moved
+// past the offset meanwhile the block would start with bytes already handed
+// out (a lost attack, or a release that jumps in phase), so the lock is
+// taken again further on. The buffer holds its cursor still while locked.
 bool LockAtWriteCursor(KeySamplerState& state, uint32_t& writeCursor, LockedRegions& regions) {
-  writeCursor = ReadWriteCursor(state);
+  ReadWriteCursor(state);
+  writeCursor = state.buffer->PacedWriteCursor();
   if (!LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions)) return false;
   const uint32_t cursorNow = ReadWriteCursor(state);
-  if (cursorNow == writeCursor) return true;
+  const uint32_t passed = (cursorNow + kSideToneBufferBytes - writeCursor) % kSideToneBufferBytes;
+  if (passed == 0 || passed >= kSideToneBufferBytes / 2) return true;
   UnlockSpan(state, regions);
-  writeCursor = cursorNow;
+  writeCursor = state.buffer->PacedWriteCursor();
   return LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions);
 }
 

@@ -23,6 +23,18 @@ class LoopingSoundBuffer {
   // How often the device reached the end of what was written and was handed
   // silence instead (a buffer that cannot tell says 0).
   virtual uint32_t Underruns() const { return 0; }
+  // Where the device would stand now if it took its bytes at an even pace:
+  // at or after the write cursor, by how long ago the device last took a
+  // chunk, never beyond that chunk's size nor the end of what was written.
+  // A block written from here starts at the same latency after this moment
+  // however the device bunches its requests. A buffer that cannot tell gives
+  // the write cursor.
+  virtual uint32_t PacedWriteCursor() {
+    uint32_t playCursor = 0;
+    uint32_t writeCursor = 0;
+    GetCurrentPosition(playCursor, writeCursor);
+    return writeCursor;
+  }
 };
 
 // The side-tone device (the DirectSound object). Releasing it is destroying it.

@@ -1,29 +1,15 @@
 #include "platform/thread_timer_service.h"
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "platform/real_time.h"
+
 namespace dovrik {
 namespace {
-
-// A busy desktop must not make the ticks late: the timer thread asks for
-// first-in-first-out real-time scheduling at a low real-time priority, below
-// that of the sound servers' own threads (PulseAudio's 5, PipeWire's 88).
-// Where the system does not allow it (no privilege, no real-time
-// limit) the thread carries on as an ordinary one, quietly.
-constexpr int kTimerRealTimePriority = 3;
-
-void AskForRealTimeScheduling() {
-  sched_param parameters{};
-  parameters.sched_priority = kTimerRealTimePriority;
-  pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &parameters);
-}
 
 class ThreadPeriodicTimer : public PeriodicTimer {
  public:
@@ -54,6 +40,7 @@ class ThreadPeriodicTimer : public PeriodicTimer {
  private:
   // Timer thread.
   void Run() {
+    // A busy desktop must not make the ticks late.
     AskForRealTimeScheduling();
     using Clock = std::chrono::steady_clock;
     Clock::time_point deadline = Clock::now() + period_;

@@ -260,6 +260,34 @@ TEST(SdlLoopingBufferTest, BurstsOf200MsPlaySilencePastTheWrittenPointAndTheLead
   EXPECT_EQ(buffer.Underruns(), 2u);
 }
 
+// A device that takes two periods at once: a key change written at the
+// paced cursor lies as far into the next chunk as time has gone by since
+// this one, never further than one chunk, never past what was written.
+TEST(SdlLoopingBufferTest, PacedWriteCursorStaysWithinOneChunkAndTheWrittenEnd) {
+  auto output = std::make_shared<SideToneOutput>();  // never opened: the test is the device
+  SdlLoopingBuffer buffer(output, kSideToneBytes,
+                          std::unique_ptr<uint8_t[]>(new uint8_t[kSideToneBytes]()));
+  const auto paced = [&] { return buffer.PacedWriteCursor(); };
+  std::vector<uint8_t> chunk(1024);
+  EXPECT_EQ(paced(), 0u) << "stopped";
+  buffer.Play();
+  buffer.Render(chunk.data(), 256);
+  buffer.Render(chunk.data(), 256);  // the same chunk: 512 bytes, 11.6 ms of sound
+  const uint32_t right = paced();
+  EXPECT_GE(right, 512u);
+  EXPECT_LE(right, 1024u);
+  EXPECT_EQ(right % 2, 0u) << "whole samples";
+  std::this_thread::sleep_for(milliseconds(20));
+  EXPECT_EQ(paced(), 1024u) << "one chunk on at most";
+
+  // Only 100 bytes written beyond the cursor: the paced cursor stops there.
+  ASSERT_TRUE(WriteSamples(buffer, 512, std::vector<int16_t>(50, 7)));
+  std::this_thread::sleep_for(milliseconds(20));
+  EXPECT_EQ(paced(), 612u);
+  buffer.Stop();
+  EXPECT_EQ(paced(), 512u) << "stopped: the write cursor itself";
+}
+
 TEST(SdlLoopingBufferTest, LockGivesTwoRegionsAcrossTheEndAndRefusesBadSpans) {
   ScopedAudioDriver driver("dummy");
   ASSERT_TRUE(driver.ok());

@@ -166,7 +166,14 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
     }
   }
   const std::vector<Tone> tones = FindTones(recording);
-  ASSERT_EQ(tones.size(), presses.size()) << "one tone for every key press, no more";
+  std::string heard;  // what was heard, for the message: tone and gap lengths in ms
+  for (size_t t = 0; t < tones.size(); ++t) {
+    heard += std::to_string((tones[t].last - tones[t].first + 1) / 22.05) + " ";
+    if (t + 1 < tones.size()) {
+      heard += "(" + std::to_string((tones[t + 1].first - tones[t].last - 1) / 22.05) + ") ";
+    }
+  }
+  ASSERT_EQ(tones.size(), presses.size()) << "one tone for every key press, no more: " << heard;
   for (size_t t = 0; t < tones.size(); ++t) {
     const double lengthMs = (tones[t].last - tones[t].first + 1) / 22.05;
     EXPECT_NEAR(lengthMs, presses[t].holdMs, 10.0) << "tone " << t;

@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_looping_buffer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "platform/sdl/sdl_sound_device.h"
@@ -83,11 +84,47 @@ void SdlLoopingBuffer::Stop() {
   output_->UnlockCallback();
 }
 
+namespace {
+
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Requests closer together than this belong to one chunk.
+constexpr int64_t kSameChunkNs = 1'000'000;
+// The side-tone's byte rate: 16-bit mono at 22,050 samples a second.
+constexpr int64_t kBytesPerSecond = 44100;
+
+}  // namespace
+
+uint32_t SdlLoopingBuffer::PacedWriteCursor() {
+  const int64_t now = SteadyNanoseconds();
+  output_->LockCallback();
+  uint64_t position = handed_;
+  if (playing_.load(std::memory_order_relaxed) && chunkStartedAt_ != 0 && now > chunkStartedAt_) {
+    const auto paced =
+        static_cast<uint64_t>((now - chunkStartedAt_) * kBytesPerSecond / 1'000'000'000) &
+        ~uint64_t{1};
+    position = std::min({handed_ + std::min(paced, chunkBytes_), std::max(writtenEnd_, handed_)});
+  }
+  output_->UnlockCallback();
+  return static_cast<uint32_t>(position % size_);
+}
+
 void SdlLoopingBuffer::Render(uint8_t* stream, uint32_t bytes) {
   if (!playing_.load(std::memory_order_acquire)) {
     std::memset(stream, 0, bytes);
     return;
   }
+  const int64_t now = SteadyNanoseconds();
+  if (now - lastRequestAt_ >= kSameChunkNs) {
+    chunkStartedAt_ = now;
+    chunkBytes_ = 0;
+  }
+  lastRequestAt_ = now;
+  chunkBytes_ += bytes;
   uint32_t position = writeCursor_.load(std::memory_order_relaxed);
   playCursor_.store(position, std::memory_order_release);
   // Only what was written for this lap goes out; the rest is silence.

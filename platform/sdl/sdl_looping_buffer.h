@@ -50,6 +50,9 @@ class SdlLoopingBuffer : public LoopingSoundBuffer {
   void Play() override;
   void Stop() override;
   uint32_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+  // Takes SDL's audio lock for a moment. The device's requests that follow
+  // one another within a millisecond count as one chunk.
+  uint32_t PacedWriteCursor() override;
 
   // SDL's audio thread, with the audio lock held: fills `stream` with the
   // next `bytes` bytes of the ring, or with silence while stopped.
@@ -66,6 +69,11 @@ class SdlLoopingBuffer : public LoopingSoundBuffer {
   // from the buffer's creation without wrapping. Guarded by SDL's audio lock.
   uint64_t handed_ = 0;
   uint64_t writtenEnd_;
+  // The device's latest chunk: when its first request came (steady-clock
+  // nanoseconds), when its latest did, and how many bytes it took in all.
+  int64_t chunkStartedAt_ = 0;
+  int64_t lastRequestAt_ = 0;
+  uint64_t chunkBytes_ = 0;
   bool starved_ = false;  // the device met the written end and nothing was written since
   std::atomic<uint32_t> underruns_{0};
   // Written by the callback only; read anywhere without the lock.

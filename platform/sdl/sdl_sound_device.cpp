@@ -5,6 +5,7 @@
 #include <new>
 #include <thread>
 
+#include "platform/real_time.h"
 #include "platform/sdl/sdl_looping_buffer.h"
 
 namespace dovrik {
@@ -59,6 +60,10 @@ void SideToneOutput::Callback(void* userdata, uint8_t* stream, int bytes) {
                           .count();
   if (output->firstRequestAt_.load(std::memory_order_relaxed) == 0) {
     output->firstRequestAt_.store(now, std::memory_order_release);
+    // SDL asks for real time for its audio thread only through RealtimeKit;
+    // where that is missing but the system allows it directly, ask here,
+    // once per device, so that a busy desktop does not delay the side-tone.
+    AskForRealTimeScheduling();
   }
   output->latestRequestAt_.store(now, std::memory_order_release);
   if (output->attached_ != nullptr) {

@@ -135,8 +135,10 @@ class SideToneProbe {
         uint32_t playCursor = 0;
         uint32_t writeCursor = 0;
         inner_->GetCurrentPosition(playCursor, writeCursor);
-        // A lock that the sampler takes again at a moved cursor replaces this one.
-        if (writeCursor == offset) {
+        // A lock that the sampler takes again, because the device moved past
+        // its offset meanwhile, replaces this one.
+        const uint32_t size = inner_->Size();
+        if ((offset + size - writeCursor) % size < size / 2) {
           probe_.pending_ = false;
           probe_.changes_.push_back(change);
         }
@@ -149,6 +151,7 @@ class SideToneProbe {
     void Play() override { inner_->Play(); }
     void Stop() override { inner_->Stop(); }
     uint32_t Underruns() const override { return inner_->Underruns(); }
+    uint32_t PacedWriteCursor() override { return inner_->PacedWriteCursor(); }
 
    private:
     // Probe thread: notes every move of the write cursor within about 50 us.
