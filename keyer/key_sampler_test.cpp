@@ -113,6 +113,30 @@ TEST_F(KeySamplerTest, KeyChangeBlockFollowsACursorThatMovedBeforeTheLock) {
   EXPECT_EQ(static_cast<size_t>(buffer_.Unlocks()), buffer_.Locks().size());
 }
 
+// On a device that takes its bytes in chunks, key changes start at the
+// paced write cursor: the queue before it plays on unchanged, and the
+// release there continues the waveform queued at that very sample.
+TEST_F(KeySamplerTest, KeyChangeBlocksStartAtThePacedWriteCursor) {
+  buffer_.SetWriteCursor(600);
+  for (int i = 0; i < 2; ++i) Tick(5, 0);  // silence queued from 0 on
+  buffer_.SetPacedAhead(300);
+  PressAtNextTick();
+  EXPECT_EQ(buffer_.Locks().back().offset, 900u);
+  EXPECT_EQ(State().writePos, 900 + 1324);
+  EXPECT_EQ(buffer_.SampleAt(898), 0) << "the silence before it stays";
+  EXPECT_EQ(buffer_.SampleAt(902), 1511);
+
+  for (int i = 0; i < 3; ++i) Tick(5, 220);
+  const uint32_t paced = (600 + 3 * 220 + 300) % 44100;
+  const int16_t queued = buffer_.SampleAt(paced);
+  const int16_t before = buffer_.SampleAt(paced - 2);
+  key_.Set(false);
+  Tick(5, 0);
+  EXPECT_EQ(buffer_.Locks().back().offset, paced);
+  EXPECT_NEAR(buffer_.SampleAt(paced), queued, 3.0) << "the release continues the waveform";
+  EXPECT_EQ(buffer_.SampleAt(paced - 2), before) << "the tone before it stays";
+}
+
 struct RampCase {
   int attack;
   int32_t rampLength;

@@ -94,6 +94,15 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
     std::lock_guard lock(mutex_);
     advanceBeforeNextLock_ = bytes;
   }
+  // The paced write cursor is this many bytes beyond the write cursor.
+  void SetPacedAhead(uint32_t bytes) {
+    std::lock_guard lock(mutex_);
+    pacedAhead_ = bytes;
+  }
+  uint32_t PacedWriteCursor() override {
+    std::lock_guard lock(mutex_);
+    return (writeCursor_ + pacedAhead_) % kBytes;
+  }
   void SetLockFails(bool fails) {
     std::lock_guard lock(mutex_);
     lockFails_ = fails;
@@ -129,6 +138,7 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
   alignas(int16_t) std::array<uint8_t, kBytes> data_{};
   uint32_t writeCursor_ = 0;
   uint32_t advanceBeforeNextLock_ = 0;
+  uint32_t pacedAhead_ = 0;
   bool lockFails_ = false;
   bool playing_ = false;
   int unlocks_ = 0;
