@@ -4,6 +4,7 @@
 
 #include "app/about_box.h"
 #include "app/dialog_widgets.h"
+#include "app/main_dialog.h"
 #include "app/strip_chart_widget.h"
 
 namespace dovrik {
@@ -24,7 +25,10 @@ class ScrollBarAccessible : public QAccessibleWidget, public QAccessibleValueInt
   }
 
   QString text(QAccessible::Text kind) const override {
-    if (kind == QAccessible::Value) return Bar()->ValueText();
+    // The value text is the description as well: the accessibility bus
+    // carries a value as a bare number (75 for an attack of 7.5 ms), and a
+    // screen reader reads the description with the name.
+    if (kind == QAccessible::Value || kind == QAccessible::Description) return Bar()->ValueText();
     return QAccessibleWidget::text(kind);
   }
 
@@ -50,6 +54,9 @@ QAccessibleInterface* DovrikAccessibleFactory(const QString& className, QObject*
   // derived one only.
   if (!object || className != QLatin1String(object->metaObject()->className())) return nullptr;
   if (auto* bar = qobject_cast<DialogScrollBar*>(object)) return new ScrollBarAccessible(bar);
+  // The two windows are dialogs, not bare panes.
+  if (qobject_cast<MainDialog*>(object) || qobject_cast<AboutBox*>(object))
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
   if (auto* chart = qobject_cast<StripChartWidget*>(object)) return new PictureAccessible(chart);
   if (auto* picture = qobject_cast<AboutPicture*>(object)) return new PictureAccessible(picture);
   return nullptr;

@@ -76,6 +76,7 @@ TEST_P(ScrollBarAccessibilityTest, NamedByItsCaptionValuedByItsLabel) {
   EXPECT_EQ(face->role(), QAccessible::ScrollBar);
   EXPECT_EQ(face->text(QAccessible::Name), c.name);
   EXPECT_EQ(face->text(QAccessible::Value), c.valueText);
+  EXPECT_EQ(face->text(QAccessible::Description), c.valueText);
   QAccessibleValueInterface* value = face->valueInterface();
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(value->currentValue().toInt(), c.position);
