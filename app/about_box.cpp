@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "app/accessibility.h"
 #include "app/dialog_template.h"
 #include "app/dialog_units.h"
 #include "app/dialog_widgets.h"
@@ -51,6 +52,8 @@ AboutPicture::AboutPicture(const QPixmap& picture, QWidget* parent)
     : QFrame(parent), picture_(picture) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(2);
+  setAccessibleName(QString::fromLatin1(kAboutPictureName));
+  setAccessibleDescription(QString::fromLatin1(kAboutPictureDescription));
 }
 
 void AboutPicture::paintEvent(QPaintEvent* event) {
@@ -58,6 +61,9 @@ void AboutPicture::paintEvent(QPaintEvent* event) {
   // The control paints its frame first; the picture then goes over the whole
   // client area, stretched in each direction on its own.
   QPainter painter(this);
+  // On a scaled screen the picture is drawn over several device pixels per
+  // picture pixel; filtering keeps its edges from turning into steps.
+  if (devicePixelRatioF() > 1.0) painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawPixmap(contentsRect(), picture_, picture_.rect());
 }
 

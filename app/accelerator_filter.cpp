@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/about_box.h"
+#include "app/keyboard_layout.h"
 #include "app/main_dialog.h"
 #include "app/window_messages.h"
 
@@ -29,14 +30,14 @@ int AcceleratorFilter::MainCommandFor(const QKeyEvent& key) {
   const Qt::KeyboardModifiers modifiers = TableModifiers(key);
   if (key.key() == Qt::Key_Tab && modifiers == Qt::NoModifier) return 1034;
   if (modifiers != Qt::AltModifier) return 0;
-  switch (key.key()) {
-    case Qt::Key_A:
+  switch (AcceleratorLetter(key)) {
+    case 'A':
       return 1002;
-    case Qt::Key_K:
+    case 'K':
       return 1038;
-    case Qt::Key_S:
+    case 'S':
       return 1003;
-    case Qt::Key_X:
+    case 'X':
       return 1001;
     default:
       return 0;
@@ -44,7 +45,9 @@ int AcceleratorFilter::MainCommandFor(const QKeyEvent& key) {
 }
 
 int AcceleratorFilter::AboutCommandFor(const QKeyEvent& key) {
-  return key.key() == Qt::Key_C && TableModifiers(key) == Qt::AltModifier ? kAboutCloseButtonId : 0;
+  return TableModifiers(key) == Qt::AltModifier && AcceleratorLetter(key) == 'C'
+             ? kAboutCloseButtonId
+             : 0;
 }
 
 bool AcceleratorFilter::IsDovrikWindow(QObject* watched) const {

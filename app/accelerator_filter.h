@@ -15,6 +15,8 @@ class MainDialog;
 //   main table, to MainDialogProc whatever the buttons' states:
 //     Alt+A 1002, Alt+K 1038, Alt+S 1003, Tab (no modifier) 1034, Alt+X 1001;
 //   About table, to the About box while one exists: Alt+C 1039.
+// A letter is the key's Latin letter on any layout (keyboard_layout.h), so
+// Alt and the physical S key start the exercise on a Russian layout too.
 // Those keys are swallowed. Shift+Tab is swallowed too, so the toolkit's own
 // focus chaining adds no key; every other key goes to the focused control.
 // Left and Right Ctrl are the keyboard straight key: they report key down

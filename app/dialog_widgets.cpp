@@ -1,12 +1,28 @@
 #include "app/dialog_widgets.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextCursor>
 #include <QWheelEvent>
 
 namespace dovrik {
+
+void DrawFocusFrame(QWidget& widget) {
+  if (!widget.hasFocus()) return;
+  QPainter painter(&widget);
+  QPen pen(widget.palette().color(QPalette::Active, QPalette::WindowText));
+  pen.setStyle(Qt::DotLine);
+  pen.setWidth(1);
+  pen.setCosmetic(true);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  // One pixel inside the edge on a button, on the edge itself on a scroll
+  // bar, which has no room to spare.
+  const int inset = qobject_cast<QAbstractButton*>(&widget) ? 2 : 0;
+  painter.drawRect(widget.rect().adjusted(inset, inset, -1 - inset, -1 - inset));
+}
 
 DialogButton::DialogButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
   setAutoDefault(false);
@@ -53,14 +69,16 @@ void DialogButton::keyPressEvent(QKeyEvent* event) {
 
 void DialogButton::paintEvent(QPaintEvent* event) {
   QPushButton::paintEvent(event);
-  if (!isCheckable() || !isChecked()) return;
-  QPainter painter(this);
-  QColor tint = palette().color(QPalette::Highlight);
-  tint.setAlpha(isEnabled() ? 90 : 40);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(tint);
-  painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 2, 2);
+  if (isCheckable() && isChecked()) {
+    QPainter painter(this);
+    QColor tint = palette().color(QPalette::Highlight);
+    tint.setAlpha(isEnabled() ? 90 : 40);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tint);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 2, 2);
+  }
+  DrawFocusFrame(*this);
 }
 
 DialogScrollBar::DialogScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
@@ -105,6 +123,15 @@ void DialogScrollBar::keyPressEvent(QKeyEvent* event) {
 
 void DialogScrollBar::wheelEvent(QWheelEvent* event) {
   event->ignore();
+}
+
+void DialogScrollBar::paintEvent(QPaintEvent* event) {
+  QScrollBar::paintEvent(event);
+  DrawFocusFrame(*this);
+}
+
+QString DialogScrollBar::ValueText() const {
+  return valueLabel_ ? valueLabel_->text().trimmed() : QString();
 }
 
 DialogGroupBox::DialogGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {

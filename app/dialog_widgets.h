@@ -1,11 +1,19 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 
 namespace dovrik {
+
+// Draws the keyboard focus frame of a focused control: a dotted line in the
+// text colour just inside its edge, drawn over whatever the style painted,
+// in every state (ticked, pressed, disabled). The style alone draws none on
+// scroll bars and only a faint outline on buttons.
+void DrawFocusFrame(QWidget& widget);
 
 // A push button or push-like check button that handles only its own keys
 // (Space presses it). Arrow keys do not move the focus and the "&" mnemonic
@@ -25,7 +33,7 @@ class DialogButton : public QPushButton {
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   // A ticked check button is tinted as well as pressed, so that the ticked
-  // characters stand out at a glance.
+  // characters stand out at a glance; a focused one shows the focus frame.
   void paintEvent(QPaintEvent* event) override;
 };
 
@@ -44,12 +52,27 @@ class DialogScrollBar : public QScrollBar {
   // release.
   void LetGo();
 
+  // The label that shows this bar's value; its text, without the format's
+  // spaces, is the value a screen reader reads.
+  void SetValueLabel(QLabel* label) { valueLabel_ = label; }
+  QString ValueText() const;
+  // A position asked for from outside the dialog (a screen reader's "set
+  // value"); the dialog decides, as for a drag of the thumb.
+  void RequestPosition(int position) { emit PositionRequested(position); }
+
+ signals:
+  void PositionRequested(int position);
+
  protected:
   // The keys of a focused scroll bar, as the window system's scroll bar
   // control maps them: Left/Up one step left, Right/Down one step right,
   // Page Up/Down a page, Home/End the ends.
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPointer<QLabel> valueLabel_;
 };
 
 // A captioned frame drawn the way the dialog templates' group boxes look:

@@ -1,14 +1,17 @@
 #include "app/main_dialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/about_box.h"
+#include "app/accessibility.h"
 #include "app/dialog_units.h"
 #include "app/dialog_widgets.h"
 #include "app/strip_chart_widget.h"
@@ -24,6 +27,7 @@ MainDialog::MainDialog(ThreadQueue& worker, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       worker_(worker) {
+  InstallAccessibleInterfaces();
   setWindowTitle(QString::fromLatin1(kMainDialogCaption));
   setFont(DialogFont());
   setFixedSize(DialogUnitsToPixels(kMainDialogWidthUnits, kMainDialogHeightUnits));
@@ -91,11 +95,33 @@ void MainDialog::CreateControls() {
     controls_[control.id] = widget;
     templateOrder_.push_back(widget);
   }
+  NameControlsForScreenReaders();
   // Earlier controls lie above later ones, so the frames of the group boxes,
   // which come last, stay behind the labels and scroll bars they frame.
   for (QWidget* widget : templateOrder_) {
     if (qobject_cast<QGroupBox*>(widget)) widget->lower();
   }
+}
+
+void MainDialog::NameControlsForScreenReaders() {
+  // Each value label is followed in the template by the group box that
+  // frames it and its scroll bar; the box's caption, less its colon, names
+  // the bar, and the label's text is the bar's value.
+  for (const ValueLabelRow& row : ValueLabelTable) {
+    auto* bar = qobject_cast<DialogScrollBar*>(ScrollBar(row.scrollBarId));
+    QLabel* label = Label(row.labelId);
+    const auto labelAt = std::find(templateOrder_.begin(), templateOrder_.end(), label);
+    if (!bar || labelAt == templateOrder_.end() || labelAt + 1 == templateOrder_.end()) continue;
+    auto* box = qobject_cast<QGroupBox*>(*(labelAt + 1));
+    if (!box) continue;
+    QString name = box->title();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    bar->setAccessibleName(name);
+    bar->SetValueLabel(label);
+  }
+  outputBox_->setAccessibleName(QString::fromLatin1(kOutputBoxName));
+  stripChart_->setAccessibleName(QString::fromLatin1(kStripChartName));
+  stripChart_->setAccessibleDescription(QString::fromLatin1(kStripChartDescription));
 }
 
 void MainDialog::ConnectScrollBar(QScrollBar* bar, int id) {
@@ -134,6 +160,12 @@ void MainDialog::ConnectScrollBar(QScrollBar* bar, int id) {
     bar->setSliderPosition(bar->value());
     if (bar->isEnabled()) MainDialogProc(WM_HSCROLL, MakeWParam(request, track), id);
   });
+  connect(static_cast<DialogScrollBar*>(bar), &DialogScrollBar::PositionRequested, this,
+          [this, bar, id](int position) {
+            if (!bar->isEnabled() || position < 0 || position > 0xFFFF) return;
+            MainDialogProc(WM_HSCROLL,
+                           MakeWParam(SB_THUMBPOSITION, static_cast<uint16_t>(position)), id);
+          });
   connect(bar, &QAbstractSlider::sliderReleased, this, [this, bar, id] {
     if (!bar->isEnabled()) return;
     MainDialogProc(WM_HSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<uint16_t>(bar->value())),
@@ -251,7 +283,16 @@ void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
     } else {
       std::snprintf(text, sizeof text, row.format, value);
     }
-    Label(row.labelId)->setText(QString::fromLatin1(text));
+    QLabel* label = Label(row.labelId);
+    const QString shown = QString::fromLatin1(text);
+    if (label->text() == shown) return;
+    label->setText(shown);
+    // The bar's accessible value is this text; the bar announced its new
+    // position before the label had caught up.
+    QAccessibleValueChangeEvent changed(bar, value);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent described(bar, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
     return;
   }
 }

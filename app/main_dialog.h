@@ -87,6 +87,7 @@ class MainDialog : public QWidget {
 
  private:
   void CreateControls();
+  void NameControlsForScreenReaders();
   void ConnectScrollBar(QScrollBar* bar, int id);
   bool OnCommand(uintptr_t wParam);
   void OnHorizontalScroll(uintptr_t wParam, int scrollBarId);

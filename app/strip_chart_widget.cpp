@@ -136,11 +136,34 @@ QImage StripChartWidget::Snapshot() {
   return image_.copy();
 }
 
+QImage StripChartWidget::AtDevicePixelRatio(const QImage& chart, qreal ratio) {
+  if (ratio <= 1.0 || chart.isNull()) return chart;
+  const int width = qRound(chart.width() * ratio);
+  const int height = qRound(chart.height() * ratio);
+  QImage shown(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    const int sourceY = std::min(static_cast<int>(y / ratio), chart.height() - 1);
+    const QRgb* source = reinterpret_cast<const QRgb*>(chart.constScanLine(sourceY));
+    QRgb* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
+    for (int x = 0; x < width; ++x)
+      row[x] = source[std::min(static_cast<int>(x / ratio), chart.width() - 1)];
+  }
+  shown.setDevicePixelRatio(ratio);
+  return shown;
+}
+
 void StripChartWidget::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
+  // The chart keeps its pixels in the exercise's own geometry (a 470-pixel
+  // strip); on a scaled screen the copy painted is made at the device pixel
+  // ratio, so the painter has nothing to resample or blur.
+  QImage chart;
+  {
+    std::lock_guard lock(mutex_);
+    chart = image_.copy();
+  }
   QPainter painter(this);
-  std::lock_guard lock(mutex_);
-  painter.drawImage(contentsRect().topLeft(), image_);
+  painter.drawImage(contentsRect().topLeft(), AtDevicePixelRatio(chart, devicePixelRatioF()));
 }
 
 }  // namespace dovrik

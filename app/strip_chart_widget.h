@@ -38,6 +38,12 @@ class StripChartWidget : public QFrame, public StripChartSurface {
   // A copy of the client image, for tests and screenshots.
   QImage Snapshot();
 
+  // The client image as the screen shows it at this device pixel ratio:
+  // every chart pixel becomes a whole block of device pixels (nearest
+  // neighbour, so the trace stays sharp), the blocks fill the client area
+  // exactly, and the result carries the ratio, so painting it scales nothing.
+  static QImage AtDevicePixelRatio(const QImage& chart, qreal ratio);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

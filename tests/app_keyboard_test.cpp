@@ -10,6 +10,7 @@
 #include "app/about_box.h"
 #include "app/accelerator_filter.h"
 #include "app/dialog_widgets.h"
+#include "app/keyboard_layout.h"
 #include "platform/messages.h"
 #include "tests/app_test_support.h"
 
@@ -164,6 +165,57 @@ TEST(AcceleratorTables, MapExactlyTheirKeys) {
   EXPECT_EQ(command(Qt::Key_C, Qt::AltModifier | Qt::ShiftModifier), 0);
   // A key of the numeric keypad keeps its meaning.
   EXPECT_EQ(command(Qt::Key_S, Qt::AltModifier | Qt::KeypadModifier), 1003 * 10000);
+}
+
+struct LayoutCase {
+  const char* layout;
+  int qtKey;
+  std::vector<uint32_t> groupSymbols;
+  const char* keyName;
+  char letter;
+};
+
+class AcceleratorLetterTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(AcceleratorLetterTest, IsTheLatinLetterOfThePhysicalKey) {
+  const LayoutCase& c = GetParam();
+  EXPECT_EQ(AcceleratorLetter(c.qtKey, c.groupSymbols, c.keyName), c.letter) << c.layout;
+}
+
+// X key symbols: Latin letters are their ASCII codes; 0x6d9 Cyrillic_YERU
+// ("Ы"), 0x6c1 Cyrillic_a, 0x7f3 Greek_sigma, 0xce3 hebrew_dalet, 0x6c9
+// Cyrillic_i (Ukrainian on the S key gives "і", 0x6a6).
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, AcceleratorLetterTest,
+    ::testing::Values(
+        LayoutCase{"us", Qt::Key_S, {'s'}, "AC02", 'S'},
+        // A Latin layout keeps its own letters, wherever they sit.
+        LayoutCase{"fr: the A of AZERTY sits on US Q", Qt::Key_A, {'a'}, "AD01", 'A'},
+        LayoutCase{"us,ru in Russian", 0x42B, {'s', 0x6d9}, "AC02", 'S'},
+        LayoutCase{
+            "ru,us in Russian: the Latin group comes second", 0x42B, {0x6d9, 's'}, "AC02", 'S'},
+        LayoutCase{"ua,us", 0x456, {0x6a6, 's'}, "AC02", 'S'},
+        LayoutCase{"gr,us", 0x3A3, {0x7f3, 's'}, "AC02", 'S'},
+        LayoutCase{"il,us", 0x5D3, {0xce3, 's'}, "AC02", 'S'},
+        LayoutCase{"us,ru on X", 0x427, {'x', 0x6fe}, "AB02", 'X'},
+        // The Latin group's letter, not the US one: Dvorak has O here.
+        LayoutCase{"dvorak,ru", 0x42B, {'o', 0x6d9}, "AC02", 'O'},
+        // Russian alone: the letter printed on that key of a US keyboard.
+        LayoutCase{"ru alone, A key", 0x424, {0x6c6}, "AC01", 'A'},
+        LayoutCase{"ru alone, K key", 0x41B, {0x6cc}, "AC08", 'K'},
+        LayoutCase{"ru alone, C key", 0x421, {0x6d3}, "AB03", 'C'},
+        // Keys that are no Latin letter anywhere stand for nothing.
+        LayoutCase{"fr: é on the 2 key", 0xC9, {0xe9}, "AE02", 0},
+        LayoutCase{"ru alone: ж beside L", 0x416, {0x6d6}, "AC10", 0},
+        LayoutCase{"us: a digit", Qt::Key_2, {'2'}, "AE02", 0},
+        LayoutCase{"us,ru: Tab", Qt::Key_Tab, {0xff09, 0xff09}, "TAB", 0},
+        LayoutCase{
+            "us,ru: Ctrl stays the straight key", Qt::Key_Control, {0xffe3, 0xffe3}, "LCTL", 0}));
+
+TEST(AcceleratorTables, OffX11ANonLatinKeyWithoutAKeyMapIsNoAccelerator) {
+  // The offscreen platform has no X keyboard map to look the key up in.
+  QKeyEvent yeru(QEvent::KeyPress, 0x42B, Qt::AltModifier, 39, 0x6d9, 0x8, QString(QChar(0x42B)));
+  EXPECT_EQ(AcceleratorFilter::MainCommandFor(yeru), 0);
 }
 
 }  // namespace

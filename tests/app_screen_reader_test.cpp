@@ -1,0 +1,217 @@
+// The real program as a screen reader meets it: a private session bus, the
+// accessibility bus and its registry (at-spi2-core), the program under Xvfb,
+// and a walker on python3-pyatspi that reads the tree and hears the events.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <map>
+#include <vector>
+
+#include "tests/support/desktop_session.h"
+
+namespace dovrik {
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3";
+constexpr const char* kBusLauncher = "/usr/libexec/at-spi-bus-launcher";
+
+QString WalkerPath() {
+  return QStringLiteral(DOVRIK_SOURCE_DIR "/tests/support/screen_reader_view.py");
+}
+
+// One accessible object as the walker prints it.
+struct Node {
+  QString role;
+  QString name;
+  QString value;
+  QString description;
+  QStringList states;
+};
+
+std::vector<Node> ParseTree(const QString& text) {
+  std::vector<Node> nodes;
+  for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+    const QStringList fields = line.split('\t');
+    if (fields.size() < 5) continue;
+    nodes.push_back({fields[0], fields[1], fields[2], fields[3], fields[4].split(',')});
+  }
+  return nodes;
+}
+
+std::vector<Node> WithRole(const std::vector<Node>& nodes, const QString& role) {
+  std::vector<Node> found;
+  for (const Node& node : nodes)
+    if (node.role == role) found.push_back(node);
+  return found;
+}
+
+class ScreenReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const QString missing = session_.Missing(); !missing.isEmpty())
+      GTEST_SKIP() << "needs " << missing.toStdString() << " (scripts/dev installs it)";
+    if (!QFileInfo(kBusLauncher).isExecutable() ||
+        QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+      GTEST_SKIP() << "needs dbus and at-spi2-core (scripts/dev installs them)";
+    // No bus yet: the check must not start one of its own for the display.
+    if (session_
+            .Run(kPython, {"-c", "import pyatspi; print('yes')"}, 20000,
+                 {"DBUS_SESSION_BUS_ADDRESS=disabled:"})
+            .trimmed() != "yes")
+      GTEST_SKIP() << "needs python3-pyatspi (scripts/dev installs it)";
+
+    // A session bus of our own; it prints its address once it listens.
+    QProcess& bus = sessionBus_.Process();
+    bus.setEnvironment(session_.Environment());
+    bus.start(QStringLiteral("dbus-daemon"),
+              {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+    ASSERT_TRUE(bus.waitForStarted(10000));
+    for (int wait = 0; wait < 100 && !bus.canReadLine(); ++wait) bus.waitForReadyRead(100);
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    ASSERT_TRUE(address.startsWith("unix:")) << address.toStdString();
+    busEnvironment_ = {"DBUS_SESSION_BUS_ADDRESS=" + address, "NO_AT_BRIDGE=1"};
+
+    // The accessibility bus; its registry starts on the first request.
+    QProcess& launcher = busLauncher_.Process();
+    launcher.setEnvironment(session_.Environment(busEnvironment_));
+    launcher.setProcessChannelMode(QProcess::MergedChannels);
+    launcher.start(kBusLauncher, {"--launch-immediately"});
+    ASSERT_TRUE(launcher.waitForStarted(10000));
+  }
+  void TearDown() override {
+    session_.StopProgram();
+    busLauncher_.Stop();
+    sessionBus_.Stop();
+  }
+
+  void WriteIni(const QByteArray& text) {
+    QFile file(QDir(session_.Directory()).filePath(QStringLiteral("Dovrik.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  unsigned long StartProgram() {
+    return session_.StartProgram(busEnvironment_ +
+                                 QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+  }
+  QString Walker(const QStringList& arguments, int timeoutMs) {
+    return session_.Run(kPython, QStringList{WalkerPath()} + arguments, timeoutMs, busEnvironment_);
+  }
+
+  testing::DesktopSession session_;
+  testing::GroupProcess sessionBus_;
+  testing::GroupProcess busLauncher_;
+  QStringList busEnvironment_;
+};
+
+TEST_F(ScreenReaderTest, TheTreeNamesEveryControlAndItsSetting) {
+  WriteIni("[SPEED]\n20\n[ATTACK]\n75\n[TONE]\n1500\n[E]\n1\n[vvv=]\n1\n[?]\n1\n");
+  ASSERT_NE(StartProgram(), 0u);
+  const std::vector<Node> tree = ParseTree(Walker({"tree", "20"}, 40000));
+  ASSERT_FALSE(tree.empty()) << "no Dovrik window on the accessibility bus";
+  EXPECT_EQ(tree.front().role, "dialog");
+  EXPECT_EQ(tree.front().name, "Dovrik");
+
+  // The ten scroll bars by name, each with its position and its label's text.
+  struct Bar {
+    QString name, value, text;
+  };
+  const std::vector<Bar> expectedBars = {{"Speed", "20", "20 gpm"},  {"Groups", "25", "25"},
+                                         {"-/. ratio", "3", "3x"},   {"Group Space", "1", "1x"},
+                                         {"Char Space", "1", "1x"},  {"Volume", "100", "100 %"},
+                                         {"Noise", "0", "0 %"},      {"Tone", "1500", "1500 Hz"},
+                                         {"Attack", "75", "7.5 ms"}, {"Jitters", "0", "0 %"}};
+  std::vector<Node> bars;
+  for (const Node& node : WithRole(tree, "scroll bar"))
+    if (!node.name.isEmpty()) bars.push_back(node);  // not the output box's own
+  ASSERT_EQ(bars.size(), expectedBars.size());
+  for (size_t index = 0; index < bars.size(); ++index) {
+    EXPECT_EQ(bars[index].name, expectedBars[index].name);
+    EXPECT_EQ(bars[index].value, expectedBars[index].value) << bars[index].name.toStdString();
+    EXPECT_EQ(bars[index].description, expectedBars[index].text) << bars[index].name.toStdString();
+    EXPECT_TRUE(bars[index].states.contains("focusable"));
+  }
+
+  // The preamble and the forty characters in template order, ticked as the
+  // file says.
+  const QString characters = "ABSTGJNOKQFMZIXDRHEWLYPVCU0123456789?!/=";
+  const std::vector<Node> checks = WithRole(tree, "check box");
+  ASSERT_EQ(checks.size(), 41u);
+  EXPECT_EQ(checks[0].name, "VVV=");
+  EXPECT_TRUE(checks[0].states.contains("checked"));
+  for (int index = 0; index < 40; ++index) {
+    const Node& check = checks[index + 1];
+    EXPECT_EQ(check.name, QString(characters[index]));
+    const bool ticked = characters[index] == 'E' || characters[index] == '?';
+    EXPECT_EQ(check.states.contains("checked"), ticked) << check.name.toStdString();
+  }
+
+  std::vector<QString> commands;
+  for (const Node& node : WithRole(tree, "push button")) commands.push_back(node.name);
+  EXPECT_EQ(commands, (std::vector<QString>{"Start", "Key", "About", "Exit"}));
+
+  const std::vector<Node> texts = WithRole(tree, "text");
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].name, "Output");
+  EXPECT_TRUE(texts[0].states.contains("read-only"));
+  const std::vector<Node> images = WithRole(tree, "image");
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].name, "Strip chart");
+  EXPECT_EQ(images[0].description, "keying trace of the last four seconds");
+}
+
+TEST_F(ScreenReaderTest, AMovedSliderAndEachNewGroupAreAnnounced) {
+  WriteIni("[SPEED]\n36\n[GROUPS]\n1\n[K]\n1\n");
+  const unsigned long window = StartProgram();
+  ASSERT_NE(window, 0u);
+  QProcess listener;
+  listener.setEnvironment(session_.Environment(busEnvironment_));
+  listener.start(kPython, {WalkerPath(), "listen", "25"});
+  ASSERT_TRUE(listener.waitForStarted(10000));
+  for (int wait = 0; wait < 300 && !listener.canReadLine(); ++wait) listener.waitForReadyRead(100);
+  ASSERT_EQ(QString::fromUtf8(listener.readLine()).trimmed(), "listening");
+
+  // Tab puts the focus on a scroll bar. The program learns of the new
+  // listener through the registry a moment later, so the bar steps right
+  // until its first announcement is heard.
+  QStringList heard;
+  auto hear = [&] {
+    while (listener.canReadLine()) {
+      QString line = QString::fromUtf8(listener.readLine());
+      if (line.endsWith('\n')) line.chop(1);
+      heard << line;
+    }
+  };
+  session_.Xdotool({"key", "Tab"});
+  for (int step = 0; step < 30 && heard.filter("description\t").isEmpty(); ++step) {
+    session_.Xdotool({"key", "Right"});
+    listener.waitForReadyRead(300);
+    hear();
+  }
+  ASSERT_FALSE(heard.filter("description\t").isEmpty()) << "no announcement of a moved slider";
+  // The screen reader hears the label as the dialog shows it after the step.
+  const QStringList announced = heard.filter("description\t").last().split('\t');
+  ASSERT_EQ(announced.size(), 3);
+  const std::vector<Node> bars = WithRole(ParseTree(Walker({"tree", "20"}, 40000)), "scroll bar");
+  const auto bar = std::find_if(bars.begin(), bars.end(),
+                                [&](const Node& node) { return node.name == announced[1]; });
+  ASSERT_NE(bar, bars.end()) << announced[1].toStdString();
+  EXPECT_EQ(bar->description, announced[2]);
+  const std::map<QString, QString> before = {{"Speed", "36 gpm"}, {"Groups", "1"}};
+  ASSERT_TRUE(before.count(bar->name)) << bar->name.toStdString();
+  EXPECT_NE(bar->description, before.at(bar->name));
+
+  session_.Xdotool({"key", "alt+s"});
+  if (!listener.waitForFinished(40000)) {
+    listener.kill();
+    listener.waitForFinished(5000);
+  }
+  hear();
+  // The group appears as it starts to sound: five K's and the space.
+  EXPECT_TRUE(heard.contains("insert\tOutput\tKKKKK ")) << heard.join('|').toStdString();
+}
+
+}  // namespace
+}  // namespace dovrik
