@@ -4,6 +4,8 @@
 #include <jack/jack.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -62,18 +64,24 @@ class RtMidiConnection : public MidiConnection {
 
   bool Start(unsigned index) {
     input_->setCallback(&RtMidiConnection::Deliver, this);
+    // The back-end's thread may already run; JACK hands it over through
+    // futexes that a thread checker cannot see, so the handler (and what it
+    // reaches) is published here, before the port is connected.
+    ready_.store(true, std::memory_order_release);
     input_->openPort(index, kPortName);
     return input_->isPortOpen();
   }
 
  private:
   static void Deliver(double, std::vector<unsigned char>* message, void* self) {
-    if (message == nullptr) return;
-    static_cast<RtMidiConnection*>(self)->handler_(*message);
+    auto& connection = *static_cast<RtMidiConnection*>(self);
+    if (message == nullptr || !connection.ready_.load(std::memory_order_acquire)) return;
+    connection.handler_(*message);
   }
 
   std::unique_ptr<RtMidiIn> input_;
   MidiMessageHandler handler_;
+  std::atomic<bool> ready_{false};
 };
 
 class RtMidiInputs : public MidiInputs {
