@@ -91,9 +91,17 @@ class RtMidiInputs : public MidiInputs {
   std::vector<std::string> ListPorts() override {
     std::vector<std::string> ports;
     if (!lister_) {
-      if (!SystemThere(api_)) return ports;
-      lister_ = MakeInput(api_);
-      if (!lister_) return ports;
+      // A system that is not there is looked for again only every few
+      // calls: a JACK server started meanwhile is found within two seconds.
+      if (listsUntilNextLook_ > 0) {
+        --listsUntilNextLook_;
+        return ports;
+      }
+      if (SystemThere(api_)) lister_ = MakeInput(api_);
+      if (!lister_) {
+        listsUntilNextLook_ = kListsBetweenLooks;
+        return ports;
+      }
     }
     const unsigned count = lister_->getPortCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -119,8 +127,11 @@ class RtMidiInputs : public MidiInputs {
   }
 
  private:
+  static constexpr int kListsBetweenLooks = 7;
+
   const RtMidi::Api api_;
   std::unique_ptr<RtMidiIn> lister_;
+  int listsUntilNextLook_ = 0;
 };
 
 }  // namespace
