@@ -59,14 +59,18 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (name == "--help" || name == "--version") {
       return UsageError("option '" + std::string(name) + "' takes no value");
     }
-    const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed";
+    const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed" ||
+                            name == "--serial-key";
     if (!takesValue) return UsageError("unknown option '" + std::string(name) + "'");
     if (!value) {
       if (i + 1 == argc) return UsageError("option '" + std::string(name) + "' needs a value");
       value = argv[++i];
     }
 
-    if (name == "--practice-file") {
+    if (name == "--serial-key") {
+      if (value->empty()) return UsageError("option '--serial-key' needs a device name");
+      line.serialKey = std::string(*value);
+    } else if (name == "--practice-file") {
       if (value->empty()) return UsageError("option '--practice-file' needs a file name");
       practiceFile = true;
       line.practice.path = std::string(*value);
@@ -90,16 +94,25 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (line.practice.seed) return UsageError("option '--seed' needs '--practice-file FILE'");
     return line;
   }
+  if (!line.serialKey.empty()) {
+    return UsageError("option '--serial-key' is for the keying exercise, not '--practice-file'");
+  }
   line.action = CommandAction::kWritePracticeFile;
   return line;
 }
 
 std::string UsageText() {
-  return "Usage: dovrik [--practice-file FILE [--groups N] [--seed N]]\n"
+  return "Usage: dovrik [--serial-key DEVICE]\n"
+         "       dovrik --practice-file FILE [--groups N] [--seed N]\n"
          "       dovrik --help | --version\n"
          "\n"
          "Without options Dovrik opens its window: the sending and keying exercises.\n"
          "\n"
+         "  --serial-key DEVICE   also key with a straight key on the modem lines of\n"
+         "                        the serial port DEVICE (/dev/ttyUSB0, say): opened\n"
+         "                        while a keying exercise runs, with DTR and RTS\n"
+         "                        raised; the key is down while CTS, DSR or DCD is\n"
+         "                        active\n"
          "  --practice-file FILE  write the sending exercise that Dovrik.ini in the\n"
          "                        working folder describes to FILE, without a window,\n"
          "                        and its answer key beside it (FILE with .txt in\n"

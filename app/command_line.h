@@ -14,7 +14,7 @@ struct PracticeFileOptions {
 };
 
 enum class CommandAction {
-  kRunProgram,         // no options: the trainer's window, exactly as always
+  kRunProgram,         // the trainer's window; with no options exactly as always
   kHelp,               // print UsageText on standard output, status 0
   kVersion,            // print VersionText on standard output, status 0
   kWritePracticeFile,  // headless: no window, no display needed
@@ -25,6 +25,9 @@ struct CommandLine {
   CommandAction action = CommandAction::kRunProgram;
   std::string error;  // one line, for kUsageError
   PracticeFileOptions practice;
+  // `--serial-key DEVICE`, for kRunProgram: the serial port whose modem
+  // lines key the keying exercise. Empty: no serial port is touched.
+  std::string serialKey;
 };
 
 // The exit status of a command line that cannot be understood.

@@ -18,6 +18,7 @@ struct AcceptedCase {
   std::string path;
   std::optional<int32_t> groups;
   std::optional<uint32_t> seed;
+  std::string serialKey = "";
 };
 
 class CommandLineAccepts : public ::testing::TestWithParam<AcceptedCase> {};
@@ -30,6 +31,7 @@ TEST_P(CommandLineAccepts, TheOptionsAndTheirValues) {
   EXPECT_EQ(line.practice.path, c.path);
   EXPECT_EQ(line.practice.groups, c.groups);
   EXPECT_EQ(line.practice.seed, c.seed);
+  EXPECT_EQ(line.serialKey, c.serialKey);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,6 +58,19 @@ INSTANTIATE_TEST_SUITE_P(
                      "-x.wav",
                      1,
                      4294967295u},
+        // The serial key opens the window as always, with one more key.
+        AcceptedCase{{"--serial-key", "/dev/ttyUSB0"},
+                     CommandAction::kRunProgram,
+                     "",
+                     {},
+                     {},
+                     "/dev/ttyUSB0"},
+        AcceptedCase{{"--serial-key=/dev/ttyS0", "--serial-key", "/dev/ttyACM1"},
+                     CommandAction::kRunProgram,
+                     "",
+                     {},
+                     {},
+                     "/dev/ttyACM1"},
         // A later value replaces an earlier one.
         AcceptedCase{{"--practice-file", "a.wav", "--groups", "7", "--groups", "8",
                       "--practice-file", "b.wav"},
@@ -92,6 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"--practice-file", "a.wav", "--seed"}, "option '--seed' needs a value"},
         RejectedCase{{"--groups", "5"}, "option '--groups' needs '--practice-file FILE'"},
         RejectedCase{{"--seed", "5"}, "option '--seed' needs '--practice-file FILE'"},
+        RejectedCase{{"--serial-key"}, "option '--serial-key' needs a value"},
+        RejectedCase{{"--serial-key="}, "option '--serial-key' needs a device name"},
+        RejectedCase{{"--serial", "/dev/ttyS0"}, "unknown option '--serial'"},
+        RejectedCase{{"--serial-key", "/dev/ttyS0", "--practice-file", "a.wav"},
+                     "option '--serial-key' is for the keying exercise, not '--practice-file'"},
         RejectedCase{{"--practice-file", "a.wav", "--groups", "0"},
                      "option '--groups' takes a whole number from 1 to 1000, not '0'"},
         RejectedCase{{"--practice-file", "a.wav", "--groups", "1001"},
@@ -113,8 +133,8 @@ TEST(CommandLineTexts, VersionAndUsage) {
   const std::string usage = UsageText();
   EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
   EXPECT_TRUE(usage.ends_with("\n"));
-  for (const char* option :
-       {"--practice-file FILE", "--groups N", "--seed N", "--help", "--version"}) {
+  for (const char* option : {"--serial-key DEVICE", "--practice-file FILE", "--groups N",
+                             "--seed N", "--help", "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

@@ -4,8 +4,10 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QStyleFactory>
+#include <cstdio>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/accelerator_filter.h"
 #include "app/main_dialog.h"
@@ -15,9 +17,14 @@
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
+#include "platform/key_sources.h"
+#include "platform/midi/rtmidi_inputs.h"
+#include "platform/midi_key.h"
+#include "platform/modem_line_port.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sdl_library.h"
 #include "platform/sdl/straight_key.h"
+#include "platform/serial_key.h"
 #include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
 #include "platform/thread_timer_service.h"
@@ -33,17 +40,39 @@ namespace {
 // What the worker thread borrows for the whole run. Made once and never
 // destroyed: the worker is never joined, so nothing it can reach may be torn
 // down while the process still runs.
+//
+// The key the sampler reads is the straight key (joystick button, Ctrl
+// keys), every MIDI input, and the serial port if one was named.
 struct WorkerWorld {
-  explicit WorkerWorld(MainDialog& dialog, ThreadQueue& queue)
-      : controls(dialog), poster(dialog), context{queue,  controls, poster, audio,
-                                                  timers, clock,    key,    random} {}
+  WorkerWorld(MainDialog& dialog, ThreadQueue& queue, const std::string& serialDevice)
+      : controls(dialog),
+        poster(dialog),
+        midiKey(MakeSystemMidiInputs),
+        serialKey(MakeSerialKey(serialDevice)),
+        key(KeySourceList()),
+        context{queue, controls, poster, audio, timers, clock, key, random} {}
+
+  static std::unique_ptr<SerialKeyInput> MakeSerialKey(const std::string& device) {
+    if (device.empty()) return nullptr;
+    return std::make_unique<SerialKeyInput>(
+        device, MakePosixModemLinePort(),
+        [](const std::string& line) { std::fprintf(stderr, "dovrik: %s\n", line.c_str()); });
+  }
+  std::vector<KeyInput*> KeySourceList() {
+    std::vector<KeyInput*> sources = {&straightKey, &midiKey};
+    if (serialKey) sources.push_back(serialKey.get());
+    return sources;
+  }
 
   QtDialogControls controls;
   QtDialogPoster poster;
   SdlAudioSystem audio;
   ThreadTimerService timers;
   SteadyClock clock;
-  StraightKeyInput key;
+  StraightKeyInput straightKey;
+  MidiKeyInput midiKey;
+  std::unique_ptr<SerialKeyInput> serialKey;
+  KeySources key;
   RandomSource random;
   ExerciseContext context;
 };
@@ -70,7 +99,7 @@ QApplication* MakeApplication(int& argc, char** argv) {
 
 }  // namespace
 
-int RunProgram(int argc, char** argv) {
+int RunProgram(int argc, char** argv, const std::string& serialKey) {
   const std::unique_ptr<QApplication> made(MakeApplication(argc, argv));
   QApplication& application = *made;
   application.setQuitOnLastWindowClosed(false);
@@ -95,9 +124,10 @@ int RunProgram(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
 
   InitSdlOnce();
-  auto* world = new WorkerWorld(dialog, *queue);
+  auto* world = new WorkerWorld(dialog, *queue, serialKey);
   application.installEventFilter(new AcceleratorFilter(
-      dialog, [key = &world->key](bool down) { key->SetKeyboardKeyDown(down); }, &application));
+      dialog, [key = &world->straightKey](bool down) { key->SetKeyboardKeyDown(down); },
+      &application));
   QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
                    [](int exitCode) { QCoreApplication::exit(exitCode); });
 

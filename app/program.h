@@ -1,11 +1,14 @@
 #pragma once
 
+#include <string>
+
 namespace dovrik {
 
 // The whole life of the program on the UI thread: start-up, the message
 // loop, shutdown. Returns the exit code, which is always 0. The worker
 // thread is still blocked for good when this returns; the caller ends the
-// process without waiting for it.
-int RunProgram(int argc, char** argv);
+// process without waiting for it. `serialKey` names the serial port whose
+// modem lines key the keying exercise too; empty for none.
+int RunProgram(int argc, char** argv, const std::string& serialKey = "");
 
 }  // namespace dovrik

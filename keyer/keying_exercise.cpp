@@ -10,6 +10,7 @@
 #include "keyer/strip_chart.h"
 #include "platform/audio_system.h"
 #include "platform/dialog_controls.h"
+#include "platform/key_input.h"
 #include "platform/messages.h"
 #include "platform/periodic_timer.h"
 #include "platform/thread_queue.h"
@@ -78,9 +79,13 @@ void RunKeyingExercise(ExerciseContext& context) {
   state.buffer = buffer.get();
   ClearSideToneBuffer(*buffer);
 
+  // The key takes its devices only now that the exercise can run, and gives
+  // them back once no tick reads it any more.
+  context.key.BeginKeying();
   std::unique_ptr<PeriodicTimer> timer =
       context.timers.StartPeriodic(kKeySamplerPeriodMs, [&state] { KeySampler(state); });
   if (!timer) {
+    context.key.EndKeying();
     buffer->Stop();
     buffer.reset();
     device.reset();
@@ -103,6 +108,7 @@ void RunKeyingExercise(ExerciseContext& context) {
   // longer touched by the sampler when it is stopped and released. A
   // character still being keyed is dropped.
   timer.reset();
+  context.key.EndKeying();
   buffer->Stop();
   buffer.reset();
   device.reset();

@@ -84,7 +84,7 @@ class KeyingExerciseTest : public ::testing::Test {
   FakeSideToneAudio audio_{buffer_, log_};
   FakeTimerService timers_{log_};
   ManualClock clock_{50000};
-  FakeKey key_;
+  FakeKey key_{&log_};
   RandomSource random_{1};
   ExerciseContext context_{queue_, dialog_, poster_, audio_, timers_, clock_, key_, random_};
 };
@@ -166,16 +166,20 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     {"device create", "buffer create 44100", "device release",
                      "warning Can not create sound buffer"}},
-        FailureCase{"Timer",
-                    false,
-                    false,
-                    true,
-                    {"device create", "buffer create 44100", "timer start 5", "buffer stop",
-                     "buffer release", "device release", "warning Can not create timer"}}),
+        FailureCase{
+            "Timer",
+            false,
+            false,
+            true,
+            {"device create", "buffer create 44100", "key begin", "timer start 5", "key end",
+             "buffer stop", "buffer release", "device release", "warning Can not create timer"}}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
-const Log kNormalRun = {"device create", "buffer create 44100", "timer start 5",  "buffer play",
-                        "timer cancel",  "buffer stop",         "buffer release", "device release"};
+// The key takes its devices only once the exercise can run, and gives them
+// back only when no tick can read it any more.
+const Log kNormalRun = {"device create",  "buffer create 44100", "key begin", "timer start 5",
+                        "buffer play",    "timer cancel",        "key end",   "buffer stop",
+                        "buffer release", "device release"};
 
 TEST_F(KeyingExerciseTest, StopDuringThePlaybackDelayIsTakenByTheFirstPass) {
   buffer_.FillBytes(0x55);

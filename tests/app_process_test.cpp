@@ -55,7 +55,10 @@ class ProgramProcessTest : public ::testing::Test {
   }
 
   // Starts the program and waits for its window, which then has the focus.
-  void Start(const QStringList& extraEnvironment = {}) {
+  // With `captureErrors` its standard error is kept for Errors() instead of
+  // passed on.
+  void Start(const QStringList& extraEnvironment = {}, const QStringList& arguments = {},
+             bool captureErrors = false) {
     QStringList environment = QProcess::systemEnvironment();
     environment.erase(std::remove_if(environment.begin(), environment.end(),
                                      [](const QString& entry) {
@@ -68,8 +71,9 @@ class ProgramProcessTest : public ::testing::Test {
     environment << extraEnvironment;
     program_.setEnvironment(environment);
     program_.setWorkingDirectory(directory_.path());
-    program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program_.start(QStringLiteral(DOVRIK_PROGRAM_PATH), {});
+    program_.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
+                                                 : QProcess::ForwardedErrorChannel);
+    program_.start(QStringLiteral(DOVRIK_PROGRAM_PATH), arguments);
     ASSERT_TRUE(program_.waitForStarted());
     const QString found =
         Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Dovrik$"}).trimmed();
@@ -124,6 +128,17 @@ class ProgramProcessTest : public ::testing::Test {
     ASSERT_TRUE(program_.waitForFinished(20000));
     EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program_.exitCode(), 0);
+  }
+
+  // What the program wrote on standard error, less Qt's note about a missing
+  // runtime folder, which the test machine's environment causes.
+  std::string ProgramErrors() {
+    std::string errors;
+    for (const QByteArray& line : program_.readAllStandardError().split('\n')) {
+      if (line.isEmpty() || line.startsWith("QStandardPaths:")) continue;
+      errors += line.toStdString() + "\n";
+    }
+    return errors;
   }
 
   testing::VirtualDisplay display_;
@@ -197,6 +212,35 @@ TEST_F(ProgramProcessTest, ASendingExercisePlaysOnTheDiskDriverAndShowsItsGroups
   // 16-bit mono at 22,050 Hz: the lead-in alone is 88,200 bytes.
   EXPECT_GT(QFileInfo(audio).size(), 88200);
   EXPECT_EQ(ReadIni(), ExpectedIni({36, 2, 3, 1, 1, 100, 20, 900, 5, 0}, "ET", false));
+}
+
+// A serial key that cannot be opened: each keying exercise still runs to
+// its stop, and says so once on standard error however long it runs.
+TEST_F(ProgramProcessTest, ASerialKeyThatWillNotOpenIsReportedOncePerKeyingExercise) {
+  Start({}, {"--serial-key", "/dev/dovrik-no-such-port"}, true);
+  for (int exercise = 0; exercise < 2; ++exercise) {
+    Keys("alt+k");
+    QTest::qWait(1000);
+    Keys("alt+s");  // Stop
+    QTest::qWait(500);
+  }
+  CloseWindow();
+  ExpectCleanExit();
+  const std::string line =
+      "dovrik: serial key /dev/dovrik-no-such-port: cannot open it: No such file or directory; "
+      "it reads as key up\n";
+  EXPECT_EQ(ProgramErrors(), line + line);
+}
+
+// Without options keying touches no serial port and says nothing, with or
+// without MIDI systems on the machine.
+TEST_F(ProgramProcessTest, KeyingWithoutOptionsSaysNothing) {
+  Start({}, {}, true);
+  Keys("alt+k");
+  QTest::qWait(1000);
+  CloseWindow();
+  ExpectCleanExit();
+  EXPECT_EQ(ProgramErrors(), "");
 }
 
 TEST_F(ProgramProcessTest, ClosingDuringAnExerciseStopsItAndEnds) {

@@ -26,14 +26,17 @@
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_key.h"
 #include "tests/support/fake_side_tone_probe.h"
+#include "tests/support/side_tone_tones.h"
 
 namespace dovrik {
 namespace {
 
 using std::chrono::duration;
 using std::chrono::milliseconds;
+using testing::FindTones;
 using testing::ProbeClock;
 using testing::ScriptedKey;
+using testing::Tone;
 
 // "PARIS" at speed 12 and ratio 3: a dot of 122 ms, dashes of three dots,
 // one dot between elements and three between characters, after a 300 ms wait.
@@ -53,30 +56,6 @@ std::vector<ScriptedKey::Change> ParisScript(int32_t& endMs) {
   }
   endMs = at;
   return script;
-}
-
-// Tones in a recording: [first, last] sample indices of runs of sound
-// separated by at least 100 silent samples.
-struct Tone {
-  size_t first;
-  size_t last;
-};
-std::vector<Tone> FindTones(const std::vector<int16_t>& recording) {
-  std::vector<Tone> tones;
-  size_t silent = 100;
-  for (size_t i = 0; i < recording.size(); ++i) {
-    if (recording[i] == 0) {
-      ++silent;
-      continue;
-    }
-    if (silent >= 100) {
-      tones.push_back({i, i});
-    } else {
-      tones.back().last = i;
-    }
-    silent = 0;
-  }
-  return tones;
 }
 
 std::string RecordingPath() {

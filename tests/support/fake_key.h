@@ -7,12 +7,21 @@
 
 #include "platform/clock.h"
 #include "platform/key_input.h"
+#include "tests/support/fake_call_log.h"
 
 namespace dovrik::testing {
 
 // A key the test presses and releases by hand; counts how often it was read.
+// With a log it notes "key begin" and "key end" around an exercise.
 class FakeKey : public KeyInput {
  public:
+  explicit FakeKey(CallLog* log = nullptr) : log_(log) {}
+  void BeginKeying() override {
+    if (log_ != nullptr) log_->Add("key begin");
+  }
+  void EndKeying() override {
+    if (log_ != nullptr) log_->Add("key end");
+  }
   bool IsDown() override {
     reads_.fetch_add(1);
     return down_.load();
@@ -21,6 +30,7 @@ class FakeKey : public KeyInput {
   int Reads() const { return reads_.load(); }
 
  private:
+  CallLog* const log_;
   std::atomic<bool> down_{false};
   std::atomic<int> reads_{0};
 };

@@ -89,6 +89,9 @@ class SideToneProbe {
   class ProbeKey : public KeyInput {
    public:
     ProbeKey(SideToneProbe& probe, KeyInput& inner) : probe_(probe), inner_(inner) {}
+    void BeginKeying() override { inner_.BeginKeying(); }
+    void EndKeying() override { inner_.EndKeying(); }
+    void Watch() override { inner_.Watch(); }
     bool IsDown() override {
       const bool down = inner_.IsDown();
       if (down != last_) {
