@@ -74,6 +74,10 @@ void SdlLoopingBuffer::Unlock(void* region1, uint32_t bytes1, void*, uint32_t by
 // through the callback when they return: after Stop the cursors stay put.
 void SdlLoopingBuffer::Play() {
   output_->LockCallback();
+  // The pace is learnt afresh: the time stopped is no part of the stream.
+  firstRequestAt_ = 0;
+  streamBytes_ = 0;
+  paceLeadBytes_ = 0;
   playing_.store(true, std::memory_order_release);
   output_->UnlockCallback();
 }
@@ -95,7 +99,11 @@ int64_t SteadyNanoseconds() {
 // Requests closer together than this belong to one chunk.
 constexpr int64_t kSameChunkNs = 1'000'000;
 // The side-tone's byte rate: 16-bit mono at 22,050 samples a second.
-constexpr int64_t kBytesPerSecond = 44100;
+constexpr double kBytesPerSecond = 44100;
+
+double BytesIn(int64_t nanoseconds) {
+  return static_cast<double>(nanoseconds) * kBytesPerSecond / 1e9;
+}
 
 }  // namespace
 
@@ -103,11 +111,14 @@ uint32_t SdlLoopingBuffer::PacedWriteCursor() {
   const int64_t now = SteadyNanoseconds();
   output_->LockCallback();
   uint64_t position = handed_;
-  if (playing_.load(std::memory_order_relaxed) && chunkStartedAt_ != 0 && now > chunkStartedAt_) {
-    const auto paced =
-        static_cast<uint64_t>((now - chunkStartedAt_) * kBytesPerSecond / 1'000'000'000) &
-        ~uint64_t{1};
-    position = std::min({handed_ + std::min(paced, chunkBytes_), std::max(writtenEnd_, handed_)});
+  if (playing_.load(std::memory_order_relaxed) && firstRequestAt_ != 0) {
+    // How far the stream would be now at an even pace, beyond what the
+    // device has taken; at most two chunks, never past what was written.
+    const double paced =
+        paceLeadBytes_ + BytesIn(now - firstRequestAt_) - static_cast<double>(streamBytes_);
+    const double largest = 2.0 * static_cast<double>(chunkBytes_);
+    const auto ahead = static_cast<uint64_t>(std::clamp(paced, 0.0, largest)) & ~uint64_t{1};
+    position = std::min(handed_ + ahead, std::max(writtenEnd_, handed_));
   }
   output_->UnlockCallback();
   return static_cast<uint32_t>(position % size_);
@@ -119,12 +130,13 @@ void SdlLoopingBuffer::Render(uint8_t* stream, uint32_t bytes) {
     return;
   }
   const int64_t now = SteadyNanoseconds();
-  if (now - lastRequestAt_ >= kSameChunkNs) {
-    chunkStartedAt_ = now;
-    chunkBytes_ = 0;
-  }
+  if (firstRequestAt_ == 0) firstRequestAt_ = now;
+  if (now - lastRequestAt_ >= kSameChunkNs) chunkBytes_ = 0;
   lastRequestAt_ = now;
   chunkBytes_ += bytes;
+  streamBytes_ += bytes;
+  const double lead = static_cast<double>(streamBytes_) - BytesIn(now - firstRequestAt_);
+  paceLeadBytes_ = std::max(lead, paceLeadBytes_ - 1.0);
   uint32_t position = writeCursor_.load(std::memory_order_relaxed);
   playCursor_.store(position, std::memory_order_release);
   // Only what was written for this lap goes out; the rest is silence.

@@ -69,12 +69,19 @@ class SdlLoopingBuffer : public LoopingSoundBuffer {
   // from the buffer's creation without wrapping. Guarded by SDL's audio lock.
   uint64_t handed_ = 0;
   uint64_t writtenEnd_;
-  // The device's latest chunk: when its first request came (steady-clock
-  // nanoseconds), when its latest did, and how many bytes it took in all.
-  int64_t chunkStartedAt_ = 0;
+  // The device's pace. Every byte it took, silence included, is one more
+  // byte of its stream; a request that comes on time shows the stream ahead
+  // of the clock by the most bytes, one that comes late by fewer. The most
+  // seen, fading by a byte a request to follow the device's own clock, is
+  // where the stream stands at an even pace. Times are steady-clock
+  // nanoseconds since the first request; requests within a millisecond of
+  // one another make one chunk.
+  int64_t firstRequestAt_ = 0;
   int64_t lastRequestAt_ = 0;
-  uint64_t chunkBytes_ = 0;
-  bool starved_ = false;  // the device met the written end and nothing was written since
+  uint64_t streamBytes_ = 0;
+  double paceLeadBytes_ = 0;  // the most the stream was seen ahead of the clock
+  uint64_t chunkBytes_ = 0;   // bytes of the latest chunk
+  bool starved_ = false;      // the device met the written end and nothing was written since
   std::atomic<uint32_t> underruns_{0};
   // Written by the callback only; read anywhere without the lock.
   std::atomic<uint32_t> playCursor_{0};
