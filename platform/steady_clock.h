@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+
 #include "platform/clock.h"
 
 namespace dovrik {
@@ -10,5 +13,13 @@ class SteadyClock : public Clock {
  public:
   uint32_t NowMs() override;
 };
+
+// steady_clock in nanoseconds, for timestamps kept in atomics or compared on
+// the audio thread. Any thread; never blocks.
+inline int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 }  // namespace dovrik

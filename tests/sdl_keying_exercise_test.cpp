@@ -38,24 +38,9 @@ using testing::ProbeClock;
 using testing::ScriptedKey;
 using testing::Tone;
 
-// "PARIS" at speed 12 and ratio 3: a dot of 122 ms, dashes of three dots,
-// one dot between elements and three between characters, after a 300 ms wait.
+// "PARIS" at speed 12 and ratio 3: a dot of 122 ms, after a 300 ms wait.
 std::vector<ScriptedKey::Change> ParisScript(int32_t& endMs) {
-  const char* codes[] = {".--.", ".-", ".-.", "..", "..."};
-  constexpr int32_t kDot = 122;
-  std::vector<ScriptedKey::Change> script;
-  int32_t at = 300;
-  for (const char* code : codes) {
-    for (const char* element = code; *element != '\0'; ++element) {
-      script.push_back({at, true});
-      at += *element == '.' ? kDot : 3 * kDot;
-      script.push_back({at, false});
-      at += kDot;
-    }
-    at += 2 * kDot;
-  }
-  endMs = at;
-  return script;
+  return testing::KeyedWord({".--.", ".-", ".-.", "..", "..."}, 122, 300, &endMs);
 }
 
 std::string RecordingPath() {

@@ -29,6 +29,7 @@
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_key.h"
+#include "tests/support/side_tone_tones.h"
 #include "tests/support/sound_server.h"
 
 namespace dovrik {
@@ -37,22 +38,9 @@ namespace {
 using std::chrono::milliseconds;
 using testing::ScriptedKey;
 
-// A word keyed with 90 ms dots, dashes of three, one dot between elements
-// and three between characters, starting 300 ms after the key's Start.
+// A word keyed with 90 ms dots, starting 300 ms after the key's Start.
 std::vector<ScriptedKey::Change> Keyed(const std::vector<const char*>& codes) {
-  constexpr int32_t kDot = 90;
-  std::vector<ScriptedKey::Change> script;
-  int32_t at = 300;
-  for (const char* code : codes) {
-    for (const char* element = code; *element != '\0'; ++element) {
-      script.push_back({at, true});
-      at += *element == '.' ? kDot : 3 * kDot;
-      script.push_back({at, false});
-      at += kDot;
-    }
-    at += 2 * kDot;
-  }
-  return script;
+  return testing::KeyedWord(codes, 90, 300);
 }
 
 // The exercise's key: notes when the sampler first read it, so that the
@@ -99,28 +87,10 @@ void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   EXPECT_TRUE(dialog.Warnings().empty()) << dialog.Warnings().front() << ": " << SDL_GetError();
 }
 
-// Runs of sound in a recording, in samples: a tone ends where at least 20
-// samples (0.9 ms) in a row stay below a tenth of full scale.
-struct Tone {
-  size_t first;
-  size_t last;
-};
-std::vector<Tone> FindTones(const std::vector<int16_t>& recording) {
-  std::vector<Tone> tones;
-  size_t quiet = 20;
-  for (size_t i = 0; i < recording.size(); ++i) {
-    if (std::abs(recording[i]) < 3277) {
-      ++quiet;
-      continue;
-    }
-    if (quiet >= 20) {
-      tones.push_back({i, i});
-    } else {
-      tones.back().last = i;
-    }
-    quiet = 0;
-  }
-  return tones;
+// Runs of sound in a recording of the sink's monitor: a tone ends where at
+// least 20 samples (0.9 ms) in a row stay below a tenth of full scale.
+std::vector<testing::Tone> FindTones(const std::vector<int16_t>& recording) {
+  return testing::FindTones(recording, 3276, 20);
 }
 
 class SoundServerKeyingTest : public ::testing::TestWithParam<const char*> {};
@@ -166,7 +136,7 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
       presses.push_back({double(script[k + 1].atMs - script[k].atMs), gap});
     }
   }
-  const std::vector<Tone> tones = FindTones(recording);
+  const std::vector<testing::Tone> tones = FindTones(recording);
   std::string heard;  // what was heard, for the message: tone and gap lengths in ms
   for (size_t t = 0; t < tones.size(); ++t) {
     heard += std::to_string((tones[t].last - tones[t].first + 1) / 22.05) + " ";
@@ -238,7 +208,7 @@ TEST(SoundServerWaveOutTest, LastBufferIsHeardToItsEndWhenClosedAtOnce) {
   server.StopRecording();
   const std::vector<int16_t> recording = ReadRecording(path);
   std::remove(path.c_str());
-  const std::vector<Tone> tones = FindTones(recording);
+  const std::vector<testing::Tone> tones = FindTones(recording);
   ASSERT_EQ(tones.size(), 1u);
   EXPECT_NEAR((tones[0].last - tones[0].first + 1) / 22.05, 300.0, 2.0) << "nothing cut";
 }

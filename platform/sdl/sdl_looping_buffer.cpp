@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/sdl/sdl_sound_device.h"
+#include "platform/steady_clock.h"
 
 namespace dovrik {
 
@@ -89,12 +90,6 @@ void SdlLoopingBuffer::Stop() {
 }
 
 namespace {
-
-int64_t SteadyNanoseconds() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // Requests closer together than this belong to one chunk.
 constexpr int64_t kSameChunkNs = 1'000'000;

@@ -7,6 +7,7 @@
 
 #include "platform/real_time.h"
 #include "platform/sdl/sdl_looping_buffer.h"
+#include "platform/steady_clock.h"
 
 namespace dovrik {
 namespace {
@@ -55,9 +56,7 @@ void SideToneOutput::Detach(SdlLoopingBuffer& buffer) {
 void SideToneOutput::Callback(void* userdata, uint8_t* stream, int bytes) {
   auto* output = static_cast<SideToneOutput*>(userdata);
   if (bytes <= 0) return;
-  const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                          std::chrono::steady_clock::now().time_since_epoch())
-                          .count();
+  const int64_t now = SteadyNanoseconds();
   if (output->firstRequestAt_.load(std::memory_order_relaxed) == 0) {
     output->firstRequestAt_.store(now, std::memory_order_release);
     // SDL asks for real time for its audio thread only through RealtimeKit;

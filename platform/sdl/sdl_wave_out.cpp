@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/messages.h"
+#include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
 
 namespace dovrik {
@@ -140,10 +141,7 @@ void SdlWaveOut::Render(uint8_t* stream, uint32_t bytes) {
       // and the notifier returns this one.
       ++played_;
       playOffset_ = 0;
-      lastHandedAt_.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::steady_clock::now().time_since_epoch())
-                              .count(),
-                          std::memory_order_release);
+      lastHandedAt_.store(SteadyNanoseconds(), std::memory_order_release);
       finished_.release();
     }
   }
