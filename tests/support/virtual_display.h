@@ -24,8 +24,12 @@ class VirtualDisplay {
       close(pipeEnds[0]);
       const std::string fd = std::to_string(pipeEnds[1]);
       const std::string path = server.toStdString();
+      // -noreset: an X server resets when its last client leaves, and a
+      // connection made during the reset fails; a helper that looks at the
+      // display and leaves (the accessibility bus launcher) must not make the
+      // program's own connection fail.
       execl(path.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
-            "tcp", static_cast<char*>(nullptr));
+            "tcp", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(pipeEnds[1]);
