@@ -170,23 +170,25 @@ void BM_KeyToDevice(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyToDevice)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// The same on a real sound server of our own with a null sink, through
-// SDL's pulseaudio driver: PulseAudio (argument 0) or PipeWire's PulseAudio
-// service (argument 1). The server has been idle for two seconds first, as
+// The same on a real sound server of our own with a null sink: PulseAudio
+// through SDL's pulseaudio driver (argument 0), PipeWire through its
+// PulseAudio service (argument 1) or through SDL's own pipewire driver
+// (argument 2). The server has been idle for two seconds first, as
 // a desktop's sink often has. "Handed to the device" is handed to the
 // server's client library; the sink's own latency, as pactl reports it
 // half way through, is printed.
 void BM_ServerKeyToDevice(benchmark::State& state) {
   const std::string kind = state.range(0) == 0 ? "pulse" : "pipewire";
+  const char* sdlDriver = state.range(0) == 2 ? "pipewire" : "pulseaudio";
   testing::SoundServer server(kind);
   if (!server.ok()) {
     state.SkipWithError(("no " + kind + " server: " + server.Error()).c_str());
     return;
   }
   std::this_thread::sleep_for(std::chrono::seconds(2));
-  ScopedAudioDriver driver("pulseaudio");
+  ScopedAudioDriver driver(sdlDriver);
   if (!driver.ok()) {
-    state.SkipWithError("SDL's pulseaudio driver is not available");
+    state.SkipWithError((std::string("SDL's ") + sdlDriver + " driver is not available").c_str());
     return;
   }
   KeyToDeviceFigures figures;
@@ -210,6 +212,7 @@ void BM_ServerKeyToDevice(benchmark::State& state) {
 BENCHMARK(BM_ServerKeyToDevice)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -14,6 +14,7 @@
 #include "keyer/key_sampler.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sdl_looping_buffer.h"
+#include "platform/sdl/sdl_playback_device.h"
 #include "platform/sdl/sdl_sound_device.h"
 #include "platform/sdl/sdl_test_support.h"
 #include "tests/support/fake_clock.h"
@@ -419,6 +420,23 @@ TEST(SdlSoundDeviceTest, MakesOneBufferOfWholeSamplesAtATime) {
   second->Play();
   EXPECT_TRUE(WriteSamples(*second, 0, std::vector<int16_t>(100, 5)));
   second->Stop();
+}
+
+// SDL's pipewire driver hands the server one period per cycle: a user's
+// PIPEWIRE_LATENCY sets the cycle, and the period must cover it at either
+// graph rate, with the cycle rounded up to a power of two.
+TEST(SdlPlaybackDeviceTest, PeriodCoversThePipewireCycleTheUserAskedFor) {
+  EXPECT_EQ(PeriodCoveringTheCycle(128, "pipewire", "441/22050"), 512)
+      << "960 frames at 48 kHz run as 1024 (21.3 ms), 882 at 44.1 kHz as 1024 (23.2 ms)";
+  EXPECT_EQ(PeriodCoveringTheCycle(128, "pipewire", "1024/48000"), 512);
+  EXPECT_EQ(PeriodCoveringTheCycle(512, "pipewire", "64/48000"), 512) << "never shorter";
+  EXPECT_EQ(PeriodCoveringTheCycle(128, "pipewire", "100000/1"), 8192) << "bounded";
+  EXPECT_EQ(PeriodCoveringTheCycle(128, "pipewire", nullptr), 128);
+  EXPECT_EQ(PeriodCoveringTheCycle(128, "pulseaudio", "441/22050"), 128)
+      << "libpulse does not read it";
+  for (const char* unreadable : {"", "441", "0/48000", "441/0", "-5/48000", "441/22050ms", "x/y"}) {
+    EXPECT_EQ(PeriodCoveringTheCycle(128, "pipewire", unreadable), 128) << unreadable;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The keying exercise as a user's desktop plays it: a real sound server of
-// our own (PulseAudio, or PipeWire with its PulseAudio service) with a null
-// sink, SDL's pulseaudio driver, the real 5 ms timer and a scripted key
+// our own (PulseAudio, or PipeWire through its PulseAudio service or SDL's
+// own pipewire driver) with a null sink, the real 5 ms timer and a scripted key
 // against the real clock. What the sink played is recorded from its monitor
 // and every key press must have sounded as exactly one tone of its length.
 
@@ -93,13 +93,47 @@ std::vector<testing::Tone> FindTones(const std::vector<int16_t>& recording) {
   return testing::FindTones(recording, 3276, 20);
 }
 
-class SoundServerKeyingTest : public ::testing::TestWithParam<const char*> {};
+// A server, the SDL driver that plays through it, and the PIPEWIRE_LATENCY
+// the user set (empty: none).
+struct ServerPath {
+  const char* server;
+  const char* driver;
+  const char* pipewireLatency;
+  const char* name;
+};
+
+// PIPEWIRE_LATENCY as the user set it, for the life of one test.
+class ScopedPipewireLatency {
+ public:
+  explicit ScopedPipewireLatency(const char* value) {
+    if (const char* old = std::getenv("PIPEWIRE_LATENCY")) old_ = old;
+    if (*value != '\0') {
+      setenv("PIPEWIRE_LATENCY", value, 1);
+    } else {
+      unsetenv("PIPEWIRE_LATENCY");
+    }
+  }
+  ~ScopedPipewireLatency() {
+    if (old_.empty()) {
+      unsetenv("PIPEWIRE_LATENCY");
+    } else {
+      setenv("PIPEWIRE_LATENCY", old_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string old_;
+};
+
+class SoundServerKeyingTest : public ::testing::TestWithParam<ServerPath> {};
 
 TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSession) {
-  testing::SoundServer server(GetParam());
-  ASSERT_TRUE(server.ok()) << "the " << GetParam() << " server did not start (scripts/dev test "
+  const ServerPath& route = GetParam();
+  const ScopedPipewireLatency userLatency(route.pipewireLatency);
+  testing::SoundServer server(route.server);
+  ASSERT_TRUE(server.ok()) << "the " << route.server << " server did not start (scripts/dev test "
                            << "installs it): " << server.Error();
-  const std::string path = ::testing::TempDir() + "dovrik_server_keying_" + GetParam() + "_" +
+  const std::string path = ::testing::TempDir() + "dovrik_server_keying_" + route.name + "_" +
                            std::to_string(getpid()) + ".raw";
   ASSERT_TRUE(server.StartRecording(path));
   // Three sessions on one server: two back to back, one after the sink has
@@ -110,7 +144,7 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
       Keyed({"-.-.", "--.-"}),                    // CQ
   };
   {
-    ScopedAudioDriver driver("pulseaudio");
+    ScopedAudioDriver driver(route.driver);
     ASSERT_TRUE(driver.ok()) << SDL_GetError();
     KeyOneSession(sessions[0]);
     KeyOneSession(sessions[1]);
@@ -156,11 +190,19 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
       worstMs = std::max(worstMs, std::abs(gapMs - presses[t].gapMs));
     }
   }
-  std::printf("%s: worst hold or gap error %.1f ms\n", GetParam(), worstMs);
+  std::printf("%s: worst hold or gap error %.1f ms\n", route.name, worstMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SoundServerKeyingTest, ::testing::Values("pulse", "pipewire"),
-                         [](const auto& info) { return std::string(info.param); });
+// The last: SDL's pipewire driver hands the server one period per cycle, and
+// a user's PIPEWIRE_LATENCY longer than the period must not leave the rest of
+// each cycle silent.
+INSTANTIATE_TEST_SUITE_P(
+    Servers, SoundServerKeyingTest,
+    ::testing::Values(ServerPath{"pulse", "pulseaudio", "", "pulse"},
+                      ServerPath{"pipewire", "pulseaudio", "", "pipewire"},
+                      ServerPath{"pipewire", "pipewire", "", "pipewire_driver"},
+                      ServerPath{"pipewire", "pipewire", "441/22050", "pipewire_driver_latency"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace dovrik

@@ -15,13 +15,14 @@ namespace {
 // milliseconds an idle sink drifts to, at which the server takes audio in
 // bursts far beyond the side-tone's lead. At 20 ms PulseAudio runs its null
 // sink at 5 ms and no tone is split; at 10 ms the sink runs at 2.5 ms, which
-// leaves a busy two-core machine too little room. PIPEWIRE_LATENCY asks the
-// same of SDL's own pipewire driver, as frames at our rate. Values the user
-// set are kept.
-void AskSoundServersForLowLatency() {
-  setenv("PULSE_LATENCY_MSEC", "20", 0);
-  setenv("PIPEWIRE_LATENCY", "441/22050", 0);
-}
+// leaves a busy two-core machine too little room. A value the user set is
+// kept.
+//
+// SDL's own pipewire driver needs nothing: it asks for one device period as
+// the node's latency and hands the server exactly one period per cycle. A
+// longer latency (PIPEWIRE_LATENCY) would make the cycle longer than what it
+// hands over, and the rest of every cycle would be silent.
+void AskSoundServersForLowLatency() { setenv("PULSE_LATENCY_MSEC", "20", 0); }
 
 }  // namespace
 

@@ -1,5 +1,11 @@
 #include "platform/sdl/sdl_playback_device.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/sdl/sdl_library.h"
 
 namespace dovrik {
@@ -8,7 +14,31 @@ namespace {
 constexpr int kOpenAttempts = 3;
 constexpr Uint32 kMsBetweenAttempts = 100;
 
+// The largest period the driver is given, whatever latency was asked for.
+constexpr double kLargestPeriodFrames = 8192;
+
 }  // namespace
+
+uint16_t PeriodCoveringTheCycle(uint16_t framesPerPeriod, const char* driver,
+                                const char* pipewireLatency) {
+  if (driver == nullptr || std::strcmp(driver, "pipewire") != 0 || pipewireLatency == nullptr) {
+    return framesPerPeriod;
+  }
+  double frames = 0;
+  double rate = 0;
+  char rest = 0;
+  if (std::sscanf(pipewireLatency, "%lf/%lf%c", &frames, &rate, &rest) != 2 ||
+      !(frames > 0) || !(rate > 0)) {
+    return framesPerPeriod;
+  }
+  double longestSeconds = 0;
+  for (const double graphRate : {44100.0, 48000.0}) {
+    const double quantum = std::exp2(std::ceil(std::log2(std::max(1.0, frames * graphRate / rate))));
+    longestSeconds = std::max(longestSeconds, quantum / graphRate);
+  }
+  const double covering = std::min(std::ceil(longestSeconds * kSampleRate), kLargestPeriodFrames);
+  return std::max(framesPerPeriod, static_cast<uint16_t>(covering));
+}
 
 bool SdlPlaybackDevice::Open(uint16_t framesPerPeriod, Callback callback, void* userdata) {
   Close();
@@ -17,7 +47,8 @@ bool SdlPlaybackDevice::Open(uint16_t framesPerPeriod, Callback callback, void* 
   wanted.freq = kSampleRate;
   wanted.format = AUDIO_S16SYS;
   wanted.channels = 1;
-  wanted.samples = framesPerPeriod;
+  wanted.samples = PeriodCoveringTheCycle(framesPerPeriod, SDL_GetCurrentAudioDriver(),
+                                          std::getenv("PIPEWIRE_LATENCY"));
   wanted.callback = callback;
   wanted.userdata = userdata;
   SDL_AudioSpec obtained{};

@@ -10,6 +10,15 @@ namespace dovrik {
 inline constexpr int kSampleRate = 22050;
 inline constexpr int kBytesPerSample = 2;
 
+// The period to open a device with, at least `framesPerPeriod`. SDL's
+// pipewire driver hands the server one period per graph cycle, and a
+// PIPEWIRE_LATENCY the user set ("frames/rate") makes the cycle that long,
+// rounded to a power of two at the graph's rate (44,100 or 48,000): the
+// period must cover the longest such cycle, or the rest of every cycle is
+// silent. Other drivers, and a missing or unreadable value, keep the period.
+uint16_t PeriodCoveringTheCycle(uint16_t framesPerPeriod, const char* driver,
+                                const char* pipewireLatency);
+
 // One open SDL playback device on the default output, running from the
 // moment it opens. The callback runs on SDL's audio thread with SDL's audio
 // lock held; it must fill every byte it is given, allocate nothing and wait
