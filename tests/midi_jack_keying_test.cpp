@@ -29,6 +29,7 @@
 #include "platform/thread_timer_service.h"
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
+#include "tests/support/keying_rig.h"
 #include "tests/support/fake_side_tone_probe.h"
 #include "tests/support/jack_server.h"
 #include "tests/support/side_tone_tones.h"
@@ -148,17 +149,8 @@ TEST(MidiJackKeyTest, TheSideToneFollowsAdapterAndPedalThroughTheKeyingExercise)
     SeenKey seen(key);
     SdlAudioSystem sdl;
     testing::SideToneProbe probe(seen, sdl);
-    ThreadTimerService timers;
-    ThreadQueue queue;
-    testing::FakeDialog dialog;
-    testing::FakePoster poster;
-    RandomSource random(1);
-    dialog.SetScroll(1019, 900);  // tone
-    dialog.SetScroll(1021, 5);    // attack: ramps of 11 samples
-    dialog.SetScroll(1005, 12);   // speed
-    dialog.SetScroll(1009, 3);    // ratio
-    ExerciseContext context{queue,  dialog, poster,      probe.Audio(),
-                            timers, clock,  probe.Key(), random};
+    testing::KeyingRig rig(900, 5);  // tone, attack: ramps of 11 samples
+    ExerciseContext context = rig.Context(probe.Audio(), clock, probe.Key());
 
     std::thread worker([&] { RunKeyingExercise(context); });
     // The exercise listens to every MIDI input from its start.
@@ -175,10 +167,10 @@ TEST(MidiJackKeyTest, TheSideToneFollowsAdapterAndPedalThroughTheKeyingExercise)
       sentAt.push_back(*sent);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    queue.Post(MSG_STOP_EXERCISE);
+    rig.queue.Post(MSG_STOP_EXERCISE);
     worker.join();
 
-    EXPECT_TRUE(dialog.Warnings().empty());
+    EXPECT_TRUE(rig.dialog.Warnings().empty());
     changes = probe.Changes();
     for (const auto& change : changes) handed.push_back(probe.Handed(change, kSideToneBufferBytes));
   }

@@ -24,6 +24,7 @@
 #include "platform/thread_timer_service.h"
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
+#include "tests/support/keying_rig.h"
 #include "tests/support/fake_key.h"
 #include "tests/support/fake_side_tone_probe.h"
 #include "tests/support/side_tone_tones.h"
@@ -64,17 +65,8 @@ TEST(SdlKeyingExerciseTest, KeyedParisSoundsPromptlyWithRampsAndDecodes) {
     ScriptedKey key(clock, script);
     SdlAudioSystem sdl;
     testing::SideToneProbe probe(key, sdl);
-    ThreadTimerService timers;
-    ThreadQueue queue;
-    testing::FakeDialog dialog;
-    testing::FakePoster poster;
-    RandomSource random(1);
-    dialog.SetScroll(1019, 900);  // tone
-    dialog.SetScroll(1021, 5);    // attack: ramps of 11 samples
-    dialog.SetScroll(1005, 12);   // speed
-    dialog.SetScroll(1009, 3);    // ratio
-    ExerciseContext context{queue,  dialog, poster,      probe.Audio(),
-                            timers, clock,  probe.Key(), random};
+    testing::KeyingRig rig(900, 5);  // tone, attack: ramps of 11 samples
+    ExerciseContext context = rig.Context(probe.Audio(), clock, probe.Key());
 
     key.Start();
     // The key changes at whole milliseconds of the clock it reads.
@@ -88,11 +80,11 @@ TEST(SdlKeyingExerciseTest, KeyedParisSoundsPromptlyWithRampsAndDecodes) {
     std::thread worker([&] { RunKeyingExercise(context); });
     // The pause marker comes 1952 ms after the last tone stop.
     std::this_thread::sleep_until(keyedAt.front() + milliseconds(scriptEndMs - 300 + 2300));
-    queue.Post(MSG_STOP_EXERCISE);
+    rig.queue.Post(MSG_STOP_EXERCISE);
     worker.join();
 
-    output = dialog.OutputBox();
-    EXPECT_TRUE(dialog.Warnings().empty());
+    output = rig.dialog.OutputBox();
+    EXPECT_TRUE(rig.dialog.Warnings().empty());
     changes = probe.Changes();
     for (const auto& change : changes) handed.push_back(probe.Handed(change, kSideToneBufferBytes));
     periodBytes = probe.PeriodBytes();

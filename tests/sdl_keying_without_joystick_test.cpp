@@ -22,6 +22,7 @@
 #include "platform/thread_timer_service.h"
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
+#include "tests/support/keying_rig.h"
 #include "tests/support/fake_strip_chart.h"
 
 namespace dovrik {
@@ -62,18 +63,10 @@ TEST(SdlKeyingWithoutJoystickTest, StartsRunsAndTakesTheCtrlKeys) {
   CountingKey key(straightKey);
   testing::FakeStripChart chart(470, 12);  // the worker alone draws; read after the join
   SdlAudioSystem audio;
-  ThreadTimerService timers;
   SteadyClock clock;
-  ThreadQueue queue;
-  testing::FakeDialog dialog;
-  testing::FakePoster poster;
-  RandomSource random(1);
-  dialog.SetScroll(1019, 900);
-  dialog.SetScroll(1021, 5);
-  dialog.SetScroll(1005, 12);
-  dialog.SetScroll(1009, 3);
-  dialog.SetStripChart(&chart);
-  ExerciseContext context{queue, dialog, poster, audio, timers, clock, key, random};
+  testing::KeyingRig rig(900, 5);  // tone, attack: ramps of 11 samples
+  rig.dialog.SetStripChart(&chart);
+  ExerciseContext context = rig.Context(audio, clock, key);
 
   std::atomic<bool> ended{false};
   std::thread worker([&] {
@@ -93,14 +86,14 @@ TEST(SdlKeyingWithoutJoystickTest, StartsRunsAndTakesTheCtrlKeys) {
   const int upBefore = key.upReads.load();
   EXPECT_TRUE(WaitFor([&] { return key.upReads >= upBefore + 40; }));
 
-  queue.Post(MSG_STOP_EXERCISE);
+  rig.queue.Post(MSG_STOP_EXERCISE);
   worker.join();
   // The chart passes ran and drew the key-down line on the trace row.
   EXPECT_GE(std::count(chart.Calls().begin(), chart.Calls().end(), "begin"), 3);
   EXPECT_NE(chart.Row(6).find('#'), std::string::npos) << chart.Row(6);
-  EXPECT_TRUE(dialog.Warnings().empty());
+  EXPECT_TRUE(rig.dialog.Warnings().empty());
   QueuedMessage left;
-  EXPECT_FALSE(queue.Peek(left)) << "the stop request was taken";
+  EXPECT_FALSE(rig.queue.Peek(left)) << "the stop request was taken";
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "platform/wave_out.h"
 #include "sender/random_source.h"
 #include "tests/support/fake_dialog.h"
+#include "tests/support/keying_rig.h"
 #include "tests/support/fake_key.h"
 #include "tests/support/side_tone_tones.h"
 #include "tests/support/sound_server.h"
@@ -65,16 +66,8 @@ void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   ScriptedKey scripted(clock, script);
   WatchedKey key(scripted);
   SdlAudioSystem sdl;
-  ThreadTimerService timers;
-  ThreadQueue queue;
-  testing::FakeDialog dialog;
-  testing::FakePoster poster;
-  RandomSource random(1);
-  dialog.SetScroll(1019, 700);  // tone
-  dialog.SetScroll(1021, 5);    // attack
-  dialog.SetScroll(1005, 12);   // speed
-  dialog.SetScroll(1009, 3);    // ratio
-  ExerciseContext context{queue, dialog, poster, sdl, timers, clock, key, random};
+  testing::KeyingRig rig(700, 5);  // tone, attack
+  ExerciseContext context = rig.Context(sdl, clock, key);
   std::thread worker([&] { RunKeyingExercise(context); });
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!key.Read() && std::chrono::steady_clock::now() < limit) {
@@ -82,9 +75,10 @@ void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   }
   scripted.Start();
   std::this_thread::sleep_for(milliseconds(script.back().atMs + 300));
-  queue.Post(MSG_STOP_EXERCISE);
+  rig.queue.Post(MSG_STOP_EXERCISE);
   worker.join();
-  EXPECT_TRUE(dialog.Warnings().empty()) << dialog.Warnings().front() << ": " << SDL_GetError();
+  EXPECT_TRUE(rig.dialog.Warnings().empty())
+      << rig.dialog.Warnings().front() << ": " << SDL_GetError();
 }
 
 // Runs of sound in a recording of the sink's monitor: a tone ends where at
