@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "tests/support/headless_environment.h"
+
 namespace dovrik {
 namespace {
 
@@ -19,14 +21,7 @@ struct Outcome {
 };
 
 Outcome RunHeadless(const QStringList& arguments, const QString& folder) {
-  QStringList environment = QProcess::systemEnvironment();
-  environment.erase(std::remove_if(environment.begin(), environment.end(),
-                                   [](const QString& entry) {
-                                     return entry.startsWith("QT_QPA_PLATFORM=") ||
-                                            entry.startsWith("DISPLAY=") ||
-                                            entry.startsWith("WAYLAND_DISPLAY=");
-                                   }),
-                    environment.end());
+  QStringList environment = testing::EnvironmentWithoutDisplay();
   environment << "QT_QPA_PLATFORM=xcb";
   QProcess program;
   program.setEnvironment(environment);

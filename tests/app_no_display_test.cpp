@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "tests/support/headless_environment.h"
+
 namespace dovrik {
 namespace {
 
@@ -29,14 +31,7 @@ TEST_P(NoWindowTest, SaysSoInOneLineAndFails) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(settings);
   }
-  QStringList environment = QProcess::systemEnvironment();
-  environment.erase(std::remove_if(environment.begin(), environment.end(),
-                                   [](const QString& entry) {
-                                     return entry.startsWith("QT_QPA_PLATFORM=") ||
-                                            entry.startsWith("DISPLAY=") ||
-                                            entry.startsWith("WAYLAND_DISPLAY=");
-                                   }),
-                    environment.end());
+  QStringList environment = testing::EnvironmentWithoutDisplay();
   environment << GetParam().environment;
   QProcess program;
   program.setEnvironment(environment);
