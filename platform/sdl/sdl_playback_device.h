@@ -4,11 +4,9 @@
 
 #include <cstdint>
 
-namespace dovrik {
+#include "platform/audio_format.h"
 
-// All audio of the program: signed 16-bit mono PCM at 22,050 samples a second.
-inline constexpr int kSampleRate = 22050;
-inline constexpr int kBytesPerSample = 2;
+namespace dovrik {
 
 // The period to open a device with, at least `framesPerPeriod`. SDL's
 // pipewire driver hands the server one period per graph cycle, and a
