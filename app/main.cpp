@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/command_line.h"
-#include "app/practice_command.h"
+#include "cli/command_line.h"
+#include "cli/practice_command.h"
 #include "app/program.h"
 #include "platform/steady_clock.h"
 

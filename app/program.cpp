@@ -13,7 +13,7 @@
 #include "app/main_dialog.h"
 #include "app/qt_dialog_controls.h"
 #include "app/window_system_start.h"
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"

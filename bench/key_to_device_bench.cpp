@@ -19,7 +19,7 @@
 
 #include "keyer/key_sampler.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "platform/steady_clock.h"
 #include "platform/thread_timer_service.h"
 #include "tests/support/fake_clock.h"

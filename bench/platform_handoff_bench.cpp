@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "platform/thread_timer_service.h"
 
 namespace dovrik {

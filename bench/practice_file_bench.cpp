@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/practice_file.h"
+#include "practice/practice_file.h"
 #include "tables/character_table.h"
 
 namespace dovrik {

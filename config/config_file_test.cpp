@@ -16,7 +16,7 @@
 #include <set>
 #include <string>
 
-#include "config/slider_start_values_guard.h"
+#include "tests/support/slider_start_values_guard.h"
 #include "tables/character_table.h"
 #include "tables/slider_table.h"
 #include "tests/support/fake_dialog.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/slider_start_values_guard.h"
+#include "tests/support/slider_start_values_guard.h"
 #include "tables/character_table.h"
 #include "tables/slider_table.h"
 #include "tests/support/fake_dialog.h"

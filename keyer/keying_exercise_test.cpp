@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
 #include "platform/thread_queue.h"

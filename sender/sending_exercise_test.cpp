@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 #include "platform/messages.h"
 #include "sender/group_synthesis.h"
 #include "sender/random_source.h"

@@ -18,7 +18,7 @@
 #include "app/accelerator_filter.h"
 #include "app/dialog_widgets.h"
 #include "app/strip_chart_widget.h"
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "platform/audio_system.h"
 #include "platform/clock.h"

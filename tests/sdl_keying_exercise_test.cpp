@@ -18,7 +18,7 @@
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
 #include "platform/thread_timer_service.h"

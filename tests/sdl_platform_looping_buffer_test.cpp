@@ -16,7 +16,7 @@
 #include "platform/sdl/sdl_looping_buffer.h"
 #include "platform/sdl/sdl_playback_device.h"
 #include "platform/sdl/sdl_sound_device.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_key.h"
 

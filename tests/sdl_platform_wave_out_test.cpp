@@ -12,7 +12,7 @@
 
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "platform/sdl/sdl_wave_out.h"
 #include "platform/thread_queue.h"
 

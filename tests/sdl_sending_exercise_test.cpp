@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sdl_test_support.h"
+#include "tests/support/sdl_test_support.h"
 #include "platform/sdl/sdl_wave_out.h"
 #include "platform/sdl/straight_key.h"
 #include "platform/steady_clock.h"

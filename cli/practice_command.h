@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/command_line.h"
+#include "cli/command_line.h"
 #include "platform/clock.h"
 
 namespace dovrik {

@@ -1,4 +1,4 @@
-#include "app/worker_thread.h"
+#include "worker/worker_thread.h"
 
 #include <chrono>
 #include <thread>

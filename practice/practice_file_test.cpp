@@ -1,4 +1,4 @@
-#include "app/practice_file.h"
+#include "practice/practice_file.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/practice_command.h"
-#include "config/slider_start_values_guard.h"
+#include "cli/practice_command.h"
+#include "tests/support/slider_start_values_guard.h"
 #include "sender/group_synthesis.h"
 #include "sender/noise_cursor.h"
 #include "sender/sending_parameters.h"

@@ -1,10 +1,10 @@
-#include "app/practice_command.h"
+#include "cli/practice_command.h"
 
 #include <unistd.h>
 
 #include <string>
 
-#include "app/practice_file.h"
+#include "practice/practice_file.h"
 #include "config/config_file.h"
 #include "config/stored_controls.h"
 #include "sender/random_source.h"

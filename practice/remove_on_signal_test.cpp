@@ -1,4 +1,4 @@
-#include "app/remove_on_signal.h"
+#include "practice/remove_on_signal.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "app/practice_file.h"
+#include "practice/practice_file.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/remove_on_signal.h"
+#include "practice/remove_on_signal.h"
 #include "config/replace_file.h"
 #include "sound_file/sound_file_writer.h"
 
