@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "keyer/key_sampler.h"
+#include "platform/audio_format.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "tests/support/sdl_test_support.h"
 #include "platform/steady_clock.h"
@@ -105,10 +106,12 @@ KeyToDeviceFigures KeyAgainstTheDevice(const std::function<void()>& whilePlaying
     key.Begin(ProbeClock::now() + std::chrono::milliseconds(300));
     std::atomic<int32_t> largestLead{0};
     ThreadTimerService timers;
-    auto timer = timers.StartPeriodic(kKeySamplerPeriodMs, [&sampler, &largestLead] {
+    LoopingSoundBuffer* const side = buffer.get();
+    auto timer = timers.StartPeriodic(kKeySamplerPeriodMs, [&sampler, &largestLead, side] {
       KeySampler(sampler);
-      if (sampler.lead > largestLead.load(std::memory_order_relaxed)) {
-        largestLead.store(sampler.lead, std::memory_order_relaxed);
+      const int32_t lead = side->Lead();
+      if (lead > largestLead.load(std::memory_order_relaxed)) {
+        largestLead.store(lead, std::memory_order_relaxed);
       }
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -119,10 +122,10 @@ KeyToDeviceFigures KeyAgainstTheDevice(const std::function<void()>& whilePlaying
     timer.reset();
     figures.underruns = buffer->Underruns();
     figures.largestLeadBytes = largestLead.load();
-    figures.finalLeadBytes = sampler.lead;
+    figures.finalLeadBytes = buffer->Lead();
     buffer->Stop();
   }
-  figures.periodMs = probe.PeriodBytes() / 2 / 22.05;
+  figures.periodMs = probe.PeriodBytes() * 1000.0 / kBytesPerSecond;
   // Each change the sampler saw belongs to the last scheduled change
   // before it read the key. A stalled timer can miss a short press
   // altogether; such changes are counted, not measured.
@@ -205,8 +208,8 @@ void BM_ServerKeyToDevice(benchmark::State& state) {
   state.counters["server_underruns"] = figures.underruns;
   state.counters["server_key_changes"] = static_cast<double>(figures.latenciesMs.size());
   state.counters["server_key_changes_unmatched"] = figures.unmatched;
-  state.counters["server_lead_largest_ms"] = figures.largestLeadBytes / 44.1;
-  state.counters["server_lead_final_ms"] = figures.finalLeadBytes / 44.1;
+  state.counters["server_lead_largest_ms"] = figures.largestLeadBytes * 1000.0 / kBytesPerSecond;
+  state.counters["server_lead_final_ms"] = figures.finalLeadBytes * 1000.0 / kBytesPerSecond;
   state.counters["server_device_period_ms"] = figures.periodMs;
 }
 BENCHMARK(BM_ServerKeyToDevice)
@@ -226,15 +229,15 @@ class BareBuffer : public LoopingSoundBuffer {
     playCursor = writeCursor = 43000;  // the attack block wraps at the end
     return true;
   }
-  bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
-            uint32_t& bytes2) override {
-    bytes1 = std::min(bytes, kSideToneBufferBytes - offset);
-    bytes2 = bytes - bytes1;
-    region1 = bytes_ + offset;
-    region2 = bytes2 > 0 ? bytes_ : nullptr;
-    return true;
+  LockedRegions Lock(uint32_t offset, uint32_t bytes) override {
+    LockedRegions regions;
+    regions.firstBytes = std::min(bytes, kSideToneBufferBytes - offset);
+    regions.secondBytes = bytes - regions.firstBytes;
+    regions.first = bytes_ + offset;
+    regions.second = regions.secondBytes > 0 ? bytes_ : nullptr;
+    return regions;
   }
-  void Unlock(void*, uint32_t, void*, uint32_t) override {}
+  void Unlock(const LockedRegions&) override {}
   void Play() override {}
   void Stop() override {}
   int16_t FirstSample() const {

@@ -59,21 +59,18 @@ void BM_SideToneHandoff(benchmark::State& state) {
       uint32_t play = 0;
       uint32_t write = 0;
       buffer->GetCurrentPosition(play, write);
-      void* region1 = nullptr;
-      void* region2 = nullptr;
-      uint32_t bytes1 = 0;
-      uint32_t bytes2 = 0;
-      if (!buffer->Lock(write, 2, region1, bytes1, region2, bytes2)) return;
+      const LockedRegions regions = buffer->Lock(write, 2);
+      if (!regions.Granted()) return;
       uint32_t stillWrite = 0;
       buffer->GetCurrentPosition(play, stillWrite);
       if (stillWrite == write) {  // not handed out between reading and locking
-        *static_cast<int16_t*>(region1) = markerValue;
+        *static_cast<int16_t*>(regions.first) = markerValue;
         markerValue = static_cast<int16_t>(markerValue % 30000 + 1);
         markerOffset.store(write, std::memory_order_relaxed);
         writtenAtNs.store(SteadyTime::now().time_since_epoch().count(), std::memory_order_relaxed);
         pending.store(true, std::memory_order_release);
       }
-      buffer->Unlock(region1, bytes1, region2, bytes2);
+      buffer->Unlock(regions);
     });
     if (!timer) {
       state.SkipWithError("no timer");

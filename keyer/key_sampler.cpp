@@ -18,84 +18,28 @@ constexpr float kOneOverTwoPi = 0.15915494f;
 constexpr float kTwoPiOverSampleRate = 0.00028495170f;
 constexpr float kFullScale = 32767.0f;
 
-// The one or two pieces of a locked span; the second is non-empty when the
-// span runs past the end of the buffer. Byte counts are even.
-struct LockedRegions {
-  void* first = nullptr;
-  uint32_t firstBytes = 0;
-  void* second = nullptr;
-  uint32_t secondBytes = 0;
-};
-
-// The lead that covers a device taking `burst` bytes between two readings:
-// after a top-up up to 441 bytes may have drained unrefilled, so the lead
-// must hold the burst on top of that, with a quarter to spare. Never below
-// the 30 ms lead, never above half the buffer.
-int32_t LeadForBurst(int32_t burst) {
-  const int32_t wanted = burst + burst / 4 + kSideToneSmallestTopUpBytes - 1;
-  const int32_t even = (wanted + 1) & ~1;
-  return std::clamp(even, kSideToneLeadBytes, kLargestSideToneLeadBytes);
-}
-
-// Notes how far the device moved the write cursor since the last reading
-// and lets the lead grow at once to cover it. A move of half the buffer or
-// more cannot be told from one that went round, so it is not counted. A
-// buffer that holds its cursor at the end of what was written shows a move
-// that emptied the queue, not how much the device wanted: such a move counts
-// twice, so that the lead catches up with a large burst in a few steps.
-void FollowDevice(KeySamplerState& state, uint32_t writeCursor) {
-  if (state.cursorSeen != 0) {
-    int32_t moved = static_cast<int32_t>((writeCursor + kSideToneBufferBytes - state.lastCursor) %
-                                         kSideToneBufferBytes);
-    if (moved > 0 && writeCursor == static_cast<uint32_t>(state.writePos)) moved *= 2;
-    if (moved < kSideToneBufferBytes / 2) state.burstPeak = std::max(state.burstPeak, moved);
-  }
-  state.cursorSeen = 1;
-  state.lastCursor = writeCursor;
-  state.lead = std::max(state.lead, LeadForBurst(state.burstPeak));
-}
-
-// After each tick that did work the remembered burst fades, by 1/512 a tick
-// (half in about 1.8 s), and the lead shrinks with it.
-void FadeBurst(KeySamplerState& state) {
-  state.burstPeak -= (state.burstPeak + 511) / 512;
-  state.lead = LeadForBurst(state.burstPeak);
-}
-
 uint32_t ReadWriteCursor(KeySamplerState& state) {
   uint32_t playCursor = 0;
   uint32_t writeCursor = 0;
   state.buffer->GetCurrentPosition(playCursor, writeCursor);
-  FollowDevice(state, writeCursor);
   return writeCursor;
 }
 
-bool LockSpan(KeySamplerState& state, int32_t offset, int32_t bytes, LockedRegions& regions) {
-  return state.buffer->Lock(static_cast<uint32_t>(offset), static_cast<uint32_t>(bytes),
-                            regions.first, regions.firstBytes, regions.second, regions.secondBytes);
-}
-
-void UnlockSpan(KeySamplerState& state, const LockedRegions& regions) {
-  state.buffer->Unlock(regions.first, regions.firstBytes, regions.second, regions.secondBytes);
-}
-
-// Locks the lead where a key change is written, and returns that offset:
-// the write cursor as the device would stand at an even pace (the write
-// cursor itself on a device that takes small periods one at a time). The
-// device may take bytes between that reading and the lock; when it has moved
-// past the offset meanwhile the block would start with bytes already handed
-// out (a lost attack, or a release that jumps in phase), so the lock is
-// taken again further on. The buffer holds its cursor still while locked.
-bool LockAtWriteCursor(KeySamplerState& state, uint32_t& writeCursor, LockedRegions& regions) {
-  ReadWriteCursor(state);
-  writeCursor = state.buffer->PacedWriteCursor();
-  if (!LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions)) return false;
+// Locks `bytes` at the write cursor and returns that offset. The device may
+// take bytes between the cursor reading and the lock; when it has moved past
+// the offset meanwhile the block would start with bytes already handed out
+// (a lost attack, or a release that jumps in phase), so the lock is taken
+// again further on. The buffer holds its cursor still while locked.
+LockedRegions LockAtWriteCursor(KeySamplerState& state, int32_t bytes, uint32_t& offset) {
+  offset = ReadWriteCursor(state);
+  LockedRegions regions = state.buffer->Lock(offset, static_cast<uint32_t>(bytes));
+  if (!regions.Granted()) return regions;
   const uint32_t cursorNow = ReadWriteCursor(state);
-  const uint32_t passed = (cursorNow + kSideToneBufferBytes - writeCursor) % kSideToneBufferBytes;
-  if (passed == 0 || passed >= kSideToneBufferBytes / 2) return true;
-  UnlockSpan(state, regions);
-  writeCursor = state.buffer->PacedWriteCursor();
-  return LockSpan(state, static_cast<int32_t>(writeCursor), state.lead, regions);
+  const uint32_t passed = (cursorNow + kSideToneBufferBytes - offset) % kSideToneBufferBytes;
+  if (passed == 0 || passed >= kSideToneBufferBytes / 2) return regions;
+  state.buffer->Unlock(regions);
+  offset = ReadWriteCursor(state);
+  return state.buffer->Lock(offset, static_cast<uint32_t>(bytes));
 }
 
 int32_t WrapOffset(int32_t offset) {
@@ -145,14 +89,15 @@ void ReadKey(KeySamplerState& state, uint32_t now) {
 // Refills the queue beyond the write cursor to the lead (30 ms, or more on
 // a device that takes more at once) when at least 10 ms of it has drained.
 // Returns true when it wrote.
-bool TopUp(KeySamplerState& state, bool tone) {
+bool TopUp(KeySamplerState& state, int32_t lead, bool tone) {
   const uint32_t writeCursor = ReadWriteCursor(state);
-  const int32_t bytes = state.lead - QueuedAhead(state, writeCursor);
+  const int32_t bytes = lead - QueuedAhead(state, writeCursor);
   if (bytes < kSideToneSmallestTopUpBytes) return false;
-  LockedRegions regions;
   // A failed lock is never written through; the next tick tries again from
   // the same place.
-  if (!LockSpan(state, state.writePos, bytes, regions)) return false;
+  const LockedRegions regions =
+      state.buffer->Lock(static_cast<uint32_t>(state.writePos), static_cast<uint32_t>(bytes));
+  if (!regions.Granted()) return false;
   state.writePos = WrapOffset(state.writePos + bytes);
   if (tone) {
     ForEachSample(regions, [&](int16_t& sample) { sample = ToSample(NextToneValue(state)); });
@@ -160,21 +105,22 @@ bool TopUp(KeySamplerState& state, bool tone) {
     if (regions.first != nullptr) std::memset(regions.first, 0, regions.firstBytes & ~1u);
     if (regions.second != nullptr) std::memset(regions.second, 0, regions.secondBytes & ~1u);
   }
-  UnlockSpan(state, regions);
+  state.buffer->Unlock(regions);
   return true;
 }
 
 // The key went down: the tone starts at the write cursor, overwriting the
 // silence queued beyond it, with the ramp 1/R, 2/R, ... (R - 1)/R.
-void Attack(KeySamplerState& state, uint32_t now) {
+void Attack(KeySamplerState& state, int32_t lead, uint32_t now) {
   state.toneState = Sounding;
   state.phase = 0.0f;
   uint32_t writeCursor = 0;
-  LockedRegions regions;
   // When the lock fails the queued silence stays and `writePos` with it; the
   // tone then follows from there at the next top-up, without a ramp.
-  if (LockAtWriteCursor(state, writeCursor, regions)) {
-    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + state.lead);
+  const LockedRegions regions = LockAtWriteCursor(state, lead, writeCursor);
+  if (regions.Granted()) {
+    // What was written ends where the locked block ends.
+    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor + regions.Bytes()));
     const int32_t ramp = state.rampLength;
     int32_t step = 1;
     ForEachSample(regions, [&](int16_t& sample) {
@@ -185,7 +131,7 @@ void Attack(KeySamplerState& state, uint32_t now) {
       }
       sample = ToSample(value);
     });
-    UnlockSpan(state, regions);
+    state.buffer->Unlock(regions);
   }
   state.toneEvents.Append(now, 1);
 }
@@ -193,18 +139,18 @@ void Attack(KeySamplerState& state, uint32_t now) {
 // The key went up: the tone queued beyond the write cursor is rewritten from
 // the cursor on, continuing its waveform, with the ramp R/R ... 1/R and then
 // silence.
-void Release(KeySamplerState& state, uint32_t now) {
+void Release(KeySamplerState& state, int32_t lead, uint32_t now) {
   state.toneState = Silent;
   uint32_t writeCursor = 0;
-  LockedRegions regions;
   // When the lock fails the queued tone stays, so the phase and `writePos`
   // stay with it; silence follows from there at the next top-up.
-  if (LockAtWriteCursor(state, writeCursor, regions)) {
+  const LockedRegions regions = LockAtWriteCursor(state, lead, writeCursor);
+  if (regions.Granted()) {
     const int32_t queuedSamples = QueuedAhead(state, writeCursor) / 2;
     float phase = state.phase - static_cast<float>(queuedSamples) * state.phaseStep;
     phase = phase + kTwoPi * std::floor(-phase * kOneOverTwoPi);
     state.phase = phase;
-    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor) + state.lead);
+    state.writePos = WrapOffset(static_cast<int32_t>(writeCursor + regions.Bytes()));
     const int32_t ramp = state.rampLength;
     int32_t step = ramp;
     ForEachSample(regions, [&](int16_t& sample) {
@@ -214,7 +160,7 @@ void Release(KeySamplerState& state, uint32_t now) {
           ramp > 0 ? ToSample(static_cast<float>(step) * (value / static_cast<float>(ramp))) : 0;
       if (step > 0) --step;
     });
-    UnlockSpan(state, regions);
+    state.buffer->Unlock(regions);
   }
   state.toneEvents.Append(now, 0);
 }
@@ -246,24 +192,25 @@ void KeySampler(KeySamplerState& state) {
   ReadKey(state, now);
   state.keyLevels.Append(now, state.toneState & 1);
 
+  // One lead for the whole tick: what it writes and where it ends agree.
+  const int32_t lead = state.buffer->Lead();
   switch (state.toneState) {
     case Silent:
-      if (TopUp(state, false)) CheckPause(state, now);
+      if (TopUp(state, lead, false)) CheckPause(state, now);
       break;
     case Sounding:
-      TopUp(state, true);
+      TopUp(state, lead, true);
       break;
     case Starting:
-      Attack(state, now);
+      Attack(state, lead, now);
       break;
     case Stopping:
-      Release(state, now);
+      Release(state, lead, now);
       break;
     default:
       state.toneState = Silent;
       break;
   }
-  FadeBurst(state);
 }
 
 }  // namespace dovrik

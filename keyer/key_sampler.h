@@ -2,16 +2,17 @@
 
 #include <cstdint>
 
+#include "platform/audio_format.h"
 #include "keyer/key_sampler_state.h"
+#include "platform/looping_sound_buffer.h"
 
 namespace dovrik {
 
 // The side-tone buffer: one second of 16-bit mono PCM at 22,050 Hz.
-inline constexpr int32_t kSideToneBufferBytes = 44100;
-// The sampler keeps this much queued beyond the write cursor (662 samples, 30 ms)...
-inline constexpr int32_t kSideToneLeadBytes = 1324;
-// ...or more, up to half the buffer, on a device that takes more at once...
-inline constexpr int32_t kLargestSideToneLeadBytes = 22050;
+inline constexpr int32_t kSideToneBufferBytes = kBytesPerSecond;
+// The sampler keeps this much queued beyond the write cursor (662 samples,
+// 30 ms), or the buffer's larger lead on a device that takes more at once...
+inline constexpr int32_t kSideToneLeadBytes = LoopingSoundBuffer::kSmallestLeadBytes;
 // ...and tops it up in pieces no smaller than this (221 samples, 10 ms).
 inline constexpr int32_t kSideToneSmallestTopUpBytes = 442;
 // Milliseconds after an accepted key change before the key is read again.

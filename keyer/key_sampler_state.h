@@ -43,14 +43,6 @@ struct KeySamplerState {
   KeyEventRing toneEvents;   // (time, 1) tone start, (time, 0) tone stop, (0, 0) pause
   int32_t pauseTimeout = 0;  // ms of silence after a tone stop before a pause marker
 
-  // The lead follows the device. A sound server may take far more than a
-  // small period at once; the sampler measures how far the write cursor
-  // moves between its readings and keeps enough queued to cover the largest
-  // recent move. On a device that takes small periods the lead stays 1324.
-  int32_t lead = 0;         // bytes, even: what top-ups refill to and key-change blocks write
-  int32_t burstPeak = 0;    // bytes: largest recent cursor move, decaying slowly
-  uint32_t lastCursor = 0;  // bytes: the write cursor at the previous reading
-  int32_t cursorSeen = 0;   // 1 once the cursor has been read
 };
 
 }  // namespace dovrik

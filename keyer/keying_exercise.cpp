@@ -32,14 +32,11 @@ constexpr auto kPassInterval = std::chrono::milliseconds(20);
 // Fills the whole buffer with silence before anything plays. A failed lock
 // is left alone: the sampler's ticks overwrite what they queue anyway.
 void ClearSideToneBuffer(LoopingSoundBuffer& buffer) {
-  void* first = nullptr;
-  void* second = nullptr;
-  uint32_t firstBytes = 0;
-  uint32_t secondBytes = 0;
-  if (!buffer.Lock(0, kSideToneBufferBytes, first, firstBytes, second, secondBytes)) return;
-  if (first != nullptr) std::memset(first, 0, firstBytes);
-  if (second != nullptr) std::memset(second, 0, secondBytes);
-  buffer.Unlock(first, firstBytes, second, secondBytes);
+  const LockedRegions regions = buffer.Lock(0, kSideToneBufferBytes);
+  if (!regions.Granted()) return;
+  std::memset(regions.first, 0, regions.firstBytes);
+  if (regions.second != nullptr) std::memset(regions.second, 0, regions.secondBytes);
+  buffer.Unlock(regions);
 }
 
 }  // namespace

@@ -11,21 +11,19 @@
 #include <thread>
 #include <vector>
 
-#include "keyer/key_sampler.h"
+#include "platform/audio_format.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sdl_looping_buffer.h"
 #include "platform/sdl/sdl_playback_device.h"
 #include "platform/sdl/sdl_sound_device.h"
 #include "tests/support/sdl_test_support.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/fake_key.h"
 
 namespace dovrik {
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr uint32_t kSideToneBytes = 44100;  // the keying exercise's one second
+constexpr uint32_t kSideToneBytes = kBytesPerSecond;  // the keying exercise's one second
 
 std::string RecordingPath() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -35,16 +33,15 @@ std::string RecordingPath() {
 // Writes `samples` at `offset` through Lock and Unlock; false when the lock fails.
 bool WriteSamples(LoopingSoundBuffer& buffer, uint32_t offset,
                   const std::vector<int16_t>& samples) {
-  void* region1 = nullptr;
-  void* region2 = nullptr;
-  uint32_t bytes1 = 0;
-  uint32_t bytes2 = 0;
   const auto bytes = static_cast<uint32_t>(samples.size() * sizeof(int16_t));
-  if (!buffer.Lock(offset, bytes, region1, bytes1, region2, bytes2)) return false;
-  std::memcpy(region1, samples.data(), bytes1);
-  if (bytes2 > 0)
-    std::memcpy(region2, reinterpret_cast<const uint8_t*>(samples.data()) + bytes1, bytes2);
-  buffer.Unlock(region1, bytes1, region2, bytes2);
+  const LockedRegions regions = buffer.Lock(offset, bytes);
+  if (!regions.Granted()) return false;
+  std::memcpy(regions.first, samples.data(), regions.firstBytes);
+  if (regions.secondBytes > 0) {
+    std::memcpy(regions.second, reinterpret_cast<const uint8_t*>(samples.data()) + regions.firstBytes,
+                regions.secondBytes);
+  }
+  buffer.Unlock(regions);
   return true;
 }
 
@@ -156,23 +153,21 @@ TEST(SdlLoopingBufferTest, WriteAtTheWriteCursorFollowsWhatWasQueuedAndEndsTheSt
       uint32_t before = 0;
       uint32_t after = 0;
       ASSERT_TRUE(buffer->GetCurrentPosition(playCursor, before));
-      void* region1 = nullptr;
-      void* region2 = nullptr;
-      uint32_t bytes1 = 0;
-      uint32_t bytes2 = 0;
-      ASSERT_TRUE(buffer->Lock(before, 400, region1, bytes1, region2, bytes2));
+      const LockedRegions regions = buffer->Lock(before, 400);
+      ASSERT_TRUE(regions.Granted());
       ASSERT_TRUE(buffer->GetCurrentPosition(playCursor, after));
       if (after == before) {
-        ASSERT_EQ(bytes1 + bytes2, 400u);
-        std::memcpy(region1, marker.data(), bytes1);
-        if (bytes2 > 0) {
-          std::memcpy(region2, reinterpret_cast<uint8_t*>(marker.data()) + bytes1, bytes2);
+        ASSERT_EQ(regions.Bytes(), 400u);
+        std::memcpy(regions.first, marker.data(), regions.firstBytes);
+        if (regions.secondBytes > 0) {
+          std::memcpy(regions.second, reinterpret_cast<uint8_t*>(marker.data()) + regions.firstBytes,
+                      regions.secondBytes);
         }
         writeCursor = before;
-        buffer->Unlock(region1, bytes1, region2, bytes2);
+        buffer->Unlock(regions);
         break;
       }
-      buffer->Unlock(region1, bytes1, region2, bytes2);
+      buffer->Unlock(regions);
     }
     ASSERT_TRUE(WaitForUnderrun(*buffer));
     std::this_thread::sleep_for(milliseconds(30));
@@ -194,107 +189,6 @@ TEST(SdlLoopingBufferTest, WriteAtTheWriteCursorFollowsWhatWasQueuedAndEndsTheSt
       expected);
   EXPECT_TRUE(std::all_of(recording.begin() + start + expected.size(), recording.end(),
                           [](int16_t s) { return s == 0; }));
-}
-
-// A sound server that takes 200 ms at once, with the real buffer and the
-// real sampler: the test is the device (the output is never opened) and
-// moves a manual clock, 40 ticks between bursts.
-TEST(SdlLoopingBufferTest, BurstsOf200MsPlaySilencePastTheWrittenPointAndTheLeadCatchesUp) {
-  constexpr int16_t kStale = -32768;  // no tone sample is ever this low
-  auto output = std::make_shared<SideToneOutput>();
-  SdlLoopingBuffer buffer(output, kSideToneBytes,
-                          std::unique_ptr<uint8_t[]>(new uint8_t[kSideToneBytes]()));
-  // An old lap of stale bytes, written and handed out, as before a key-up.
-  ASSERT_TRUE(WriteSamples(buffer, 0, std::vector<int16_t>(kSideToneBytes / 2, kStale)));
-  buffer.Play();
-  std::vector<int16_t> chunk(kSideToneBytes / 2);
-  buffer.Render(reinterpret_cast<uint8_t*>(chunk.data()), kSideToneBytes);
-
-  testing::ManualClock clock;
-  testing::FakeKey key;
-  KeySamplerState state{};
-  state.buffer = &buffer;
-  state.clock = &clock;
-  state.key = &key;
-  state.phaseStep = PhaseStepForTone(700);
-  state.rampLength = RampLengthForAttack(5);
-  state.pauseTimeout = 1952;
-  const auto device = [&](uint32_t bytes) {
-    chunk.assign(bytes / 2, 1);
-    buffer.Render(reinterpret_cast<uint8_t*>(chunk.data()), bytes);
-  };
-  const auto ticks = [&](int count) {
-    for (int i = 0; i < count; ++i) {
-      clock.Advance(5);
-      KeySampler(state);
-    }
-  };
-
-  key.Set(true);
-  ticks(40);
-  std::vector<uint32_t> underruns;
-  for (int burst = 0; burst < 6; ++burst) {
-    device(8820);
-    SCOPED_TRACE(::testing::Message() << "burst " << burst);
-    EXPECT_EQ(std::count(chunk.begin(), chunk.end(), kStale), 0) << "never a byte of a lap before";
-    EXPECT_NE(chunk[1], 0) << "the tone plays up to where it was written";
-    underruns.push_back(buffer.Underruns());
-    ticks(40);
-  }
-  // The first two bursts ran past the written tone; from then on the lead
-  // covers them and the tone plays without a gap.
-  EXPECT_EQ(underruns, (std::vector<uint32_t>{1, 2, 2, 2, 2, 2}));
-  EXPECT_GE(state.lead, 8820 + 442);
-  EXPECT_EQ(std::count(chunk.begin(), chunk.end(), 0), 0);
-
-  // Back to small periods (256 bytes every 5.8 ms, about 220 bytes a tick):
-  // the lead shrinks back slowly, to the described 30 ms in the end.
-  const int32_t grown = state.lead;
-  for (int i = 0; i < 4000; ++i) {
-    device(i % 8 == 7 ? 0 : 256);
-    ticks(1);
-    if (i == 200) {
-      EXPECT_GT(state.lead, grown / 2) << "a second later";
-    }
-  }
-  EXPECT_EQ(state.lead, 1324);
-  EXPECT_EQ(buffer.Underruns(), 2u);
-}
-
-// A device that takes two periods at once: a key change written at the
-// paced cursor lies as far into the next chunk as time has gone by since
-// the device took this one, at most two chunks on, never past what was
-// written; a chunk that comes late does not move the pace.
-TEST(SdlLoopingBufferTest, PacedWriteCursorFollowsAnEvenPaceWithinTwoChunksAndTheWrittenEnd) {
-  auto output = std::make_shared<SideToneOutput>();  // never opened: the test is the device
-  SdlLoopingBuffer buffer(output, kSideToneBytes,
-                          std::unique_ptr<uint8_t[]>(new uint8_t[kSideToneBytes]()));
-  std::vector<uint8_t> chunk(1024);
-  const auto take = [&] {  // one chunk of 512 bytes, 11.6 ms of sound
-    buffer.Render(chunk.data(), 256);
-    buffer.Render(chunk.data(), 256);
-  };
-  EXPECT_EQ(buffer.PacedWriteCursor(), 0u) << "stopped";
-  buffer.Play();
-  take();
-  const uint32_t right = buffer.PacedWriteCursor();
-  EXPECT_GE(right, 512u);
-  EXPECT_LE(right, 1024u);
-  EXPECT_EQ(right % 2, 0u) << "whole samples";
-  std::this_thread::sleep_for(milliseconds(60));
-  EXPECT_EQ(buffer.PacedWriteCursor(), 512u + 1024u) << "two chunks on at most";
-
-  // That chunk came late: taken now, the stream stands where the pace put
-  // it, two chunks less what this one took.
-  take();
-  const uint32_t late = buffer.PacedWriteCursor();
-  EXPECT_GE(late, 1024u + 512u) << "not back at the write cursor";
-
-  // Only 100 bytes written beyond the cursor: the paced cursor stops there.
-  ASSERT_TRUE(WriteSamples(buffer, 1024, std::vector<int16_t>(50, 7)));
-  EXPECT_EQ(buffer.PacedWriteCursor(), 1124u);
-  buffer.Stop();
-  EXPECT_EQ(buffer.PacedWriteCursor(), 1024u) << "stopped: the write cursor itself";
 }
 
 TEST(SdlLoopingBufferTest, LockGivesTwoRegionsAcrossTheEndAndRefusesBadSpans) {
@@ -324,36 +218,26 @@ TEST(SdlLoopingBufferTest, LockGivesTwoRegionsAcrossTheEndAndRefusesBadSpans) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "offset " << c.offset << " bytes " << c.bytes);
-    void* region1 = reinterpret_cast<void*>(1);
-    void* region2 = reinterpret_cast<void*>(1);
-    uint32_t bytes1 = 99;
-    uint32_t bytes2 = 99;
-    ASSERT_EQ(buffer->Lock(c.offset, c.bytes, region1, bytes1, region2, bytes2), c.locks);
-    EXPECT_EQ(bytes1, c.bytes1);
-    EXPECT_EQ(bytes2, c.bytes2);
-    EXPECT_EQ(region1 != nullptr, c.locks);
-    EXPECT_EQ(region2 != nullptr, c.bytes2 > 0);
+    const LockedRegions regions = buffer->Lock(c.offset, c.bytes);
+    ASSERT_EQ(regions.Granted(), c.locks);
+    EXPECT_EQ(regions.firstBytes, c.bytes1);
+    EXPECT_EQ(regions.secondBytes, c.bytes2);
+    EXPECT_EQ(regions.second != nullptr, c.bytes2 > 0);
     if (c.bytes2 > 0) {
-      EXPECT_EQ(static_cast<uint8_t*>(region1) + bytes1 - kSideToneBytes, region2)
+      EXPECT_EQ(static_cast<uint8_t*>(regions.first) + regions.firstBytes - kSideToneBytes,
+                regions.second)
           << "the second region is the start of the buffer";
     }
-    if (c.locks) buffer->Unlock(region1, bytes1, region2, bytes2);
+    if (c.locks) buffer->Unlock(regions);
   }
 
   // A second lock before the first is handed back fails and gives nothing.
-  void* region1 = nullptr;
-  void* region2 = nullptr;
-  uint32_t bytes1 = 0;
-  uint32_t bytes2 = 0;
-  ASSERT_TRUE(buffer->Lock(0, 100, region1, bytes1, region2, bytes2));
-  void* again1 = nullptr;
-  void* again2 = nullptr;
-  uint32_t againBytes1 = 0;
-  uint32_t againBytes2 = 0;
-  EXPECT_FALSE(buffer->Lock(200, 100, again1, againBytes1, again2, againBytes2));
-  EXPECT_EQ(again1, nullptr);
-  EXPECT_EQ(againBytes1, 0u);
-  buffer->Unlock(region1, bytes1, region2, bytes2);
+  const LockedRegions held = buffer->Lock(0, 100);
+  ASSERT_TRUE(held.Granted());
+  const LockedRegions again = buffer->Lock(200, 100);
+  EXPECT_FALSE(again.Granted());
+  EXPECT_EQ(again.Bytes(), 0u);
+  buffer->Unlock(held);
   EXPECT_TRUE(WriteSamples(*buffer, 200, std::vector<int16_t>(50, 1)));
 }
 

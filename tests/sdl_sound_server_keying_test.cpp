@@ -17,10 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
+#include "platform/sdl/sound_server_wake.h"
 #include "tests/support/sdl_test_support.h"
 #include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
@@ -38,6 +40,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using testing::ScriptedKey;
+constexpr double kSamplesPerMs = kSampleRate / 1000.0;
 
 // A word keyed with 90 ms dots, starting 300 ms after the key's Start.
 std::vector<ScriptedKey::Change> Keyed(const std::vector<const char*>& codes) {
@@ -61,7 +64,8 @@ class WatchedKey : public KeyInput {
 };
 
 // One keying exercise from "Key" to "Stop" with the word keyed in it.
-void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
+// Returns when the script started, on the steady clock in ms.
+uint32_t KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   SteadyClock clock;
   ScriptedKey scripted(clock, script);
   WatchedKey key(scripted);
@@ -79,6 +83,7 @@ void KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   worker.join();
   EXPECT_TRUE(rig.dialog.Warnings().empty())
       << rig.dialog.Warnings().front() << ": " << SDL_GetError();
+  return scripted.StartMs();
 }
 
 // Runs of sound in a recording of the sink's monitor: a tone ends where at
@@ -167,19 +172,19 @@ TEST_P(SoundServerKeyingTest, EveryKeyPressSoundsOnceForItsLengthSessionAfterSes
   const std::vector<testing::Tone> tones = FindTones(recording);
   std::string heard;  // what was heard, for the message: tone and gap lengths in ms
   for (size_t t = 0; t < tones.size(); ++t) {
-    heard += std::to_string((tones[t].last - tones[t].first + 1) / 22.05) + " ";
+    heard += std::to_string((tones[t].last - tones[t].first + 1) / kSamplesPerMs) + " ";
     if (t + 1 < tones.size()) {
-      heard += "(" + std::to_string((tones[t + 1].first - tones[t].last - 1) / 22.05) + ") ";
+      heard += "(" + std::to_string((tones[t + 1].first - tones[t].last - 1) / kSamplesPerMs) + ") ";
     }
   }
   ASSERT_EQ(tones.size(), presses.size()) << "one tone for every key press, no more: " << heard;
   double worstMs = 0;
   for (size_t t = 0; t < tones.size(); ++t) {
-    const double lengthMs = (tones[t].last - tones[t].first + 1) / 22.05;
+    const double lengthMs = (tones[t].last - tones[t].first + 1) / kSamplesPerMs;
     EXPECT_NEAR(lengthMs, presses[t].holdMs, 10.0) << "tone " << t;
     worstMs = std::max(worstMs, std::abs(lengthMs - presses[t].holdMs));
     if (presses[t].gapMs > 0) {
-      const double gapMs = (tones[t + 1].first - tones[t].last - 1) / 22.05;
+      const double gapMs = (tones[t + 1].first - tones[t].last - 1) / kSamplesPerMs;
       EXPECT_NEAR(gapMs, presses[t].gapMs, 10.0) << "after tone " << t;
       worstMs = std::max(worstMs, std::abs(gapMs - presses[t].gapMs));
     }
@@ -217,7 +222,7 @@ TEST(SoundServerWaveOutTest, LastBufferIsHeardToItsEndWhenClosedAtOnce) {
   // 0.3 s of a 700 Hz tone, loud to its last sample.
   std::vector<int16_t> tone(2205 + 6615);
   for (size_t i = 0; i < 6615; ++i) {
-    tone[2205 + i] = static_cast<int16_t>(30000 * std::sin(2 * M_PI * 700 * double(i) / 22050));
+    tone[2205 + i] = static_cast<int16_t>(30000 * std::sin(2 * M_PI * 700 * double(i) / kSampleRate));
   }
   WaveHeader header;
   header.data = tone.data();
@@ -246,7 +251,74 @@ TEST(SoundServerWaveOutTest, LastBufferIsHeardToItsEndWhenClosedAtOnce) {
   std::remove(path.c_str());
   const std::vector<testing::Tone> tones = FindTones(recording);
   ASSERT_EQ(tones.size(), 1u);
-  EXPECT_NEAR((tones[0].last - tones[0].first + 1) / 22.05, 300.0, 2.0) << "nothing cut";
+  EXPECT_NEAR((tones[0].last - tones[0].first + 1) / kSamplesPerMs, 300.0, 2.0) << "nothing cut";
+}
+
+}  // namespace
+}  // namespace dovrik
+
+namespace dovrik {
+namespace {
+
+// Runs of Dovrik one after another on one long-running PulseAudio server,
+// each keyed as a user keys: PARIS with 120 ms dots from 0.8 s after "Key",
+// the next run starting a second after the one before ended. A run starts
+// as the program does: the stream that keeps the server awake first, then
+// the exercise. The recorder leaves the latency to the server, so the sink
+// idles between runs as on a desktop. Every element of every run sounds, and
+// each run's first element comes as long after the last one before it as
+// it was keyed: no run starts late.
+TEST(SoundServerBackToBackTest, EveryRunSoundsFromItsFirstPress) {
+  testing::SoundServer server("pulse");
+  ASSERT_TRUE(server.ok()) << server.Error();
+  const std::string path =
+      ::testing::TempDir() + "dovrik_server_back_to_back_" + std::to_string(getpid()) + ".raw";
+  ASSERT_TRUE(server.StartRecording(path, /*serverLatency=*/true));
+  // The recorder's first seconds may come late or not at all.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  const std::vector<ScriptedKey::Change> paris =
+      testing::KeyedWord({".--.", ".-", ".-.", "..", "..."}, 120, 800);
+  constexpr int kRuns = 3;
+  // From the program's start to Key: the window comes up, the user presses
+  // Alt+K.
+  constexpr int kStartToKeyMs = 800;
+  std::vector<uint32_t> startedMs;
+  for (int run = 0; run < kRuns; ++run) {
+    ScopedAudioDriver driver("pulseaudio");
+    ASSERT_TRUE(driver.ok()) << SDL_GetError();
+    const std::unique_ptr<SoundServerWake> wake = SoundServerWake::Open();
+    ASSERT_NE(wake, nullptr) << SDL_GetError();
+    std::this_thread::sleep_for(milliseconds(kStartToKeyMs));  // the window comes up; Alt+K
+    startedMs.push_back(KeyOneSession(paris));
+    std::this_thread::sleep_for(milliseconds(1000));
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  server.StopRecording();
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  const std::vector<testing::Tone> tones = FindTones(recording);
+  const size_t perRun = paris.size() / 2;
+  std::string heard;  // each tone's start and length in ms, for the message
+  for (const testing::Tone& tone : tones) {
+    heard += std::to_string(int(tone.first / kSamplesPerMs)) + "+" +
+             std::to_string(int((tone.last - tone.first + 1) / kSamplesPerMs)) + " ";
+  }
+  ASSERT_EQ(tones.size(), kRuns * perRun) << "every element of every run: " << heard;
+  for (size_t t = 0; t < tones.size(); ++t) {
+    const ScriptedKey::Change& down = paris[2 * (t % perRun)];
+    const ScriptedKey::Change& up = paris[2 * (t % perRun) + 1];
+    EXPECT_NEAR((tones[t].last - tones[t].first + 1) / kSamplesPerMs, up.atMs - down.atMs, 15.0)
+        << "tone " << t;
+  }
+  for (int run = 1; run < kRuns; ++run) {
+    const testing::Tone& lastBefore = tones[run * perRun - 1];
+    const testing::Tone& first = tones[run * perRun];
+    const double keyedMs = double(startedMs[run] - startedMs[run - 1]) + paris.front().atMs -
+                           paris.back().atMs;
+    const double heardMs = (first.first - lastBefore.last - 1) / kSamplesPerMs;
+    EXPECT_NEAR(heardMs, keyedMs, 60.0) << "run " << run << " starts late: " << heard;
+  }
 }
 
 }  // namespace

@@ -82,9 +82,13 @@ std::unique_ptr<LoopingSoundBuffer> SdlSoundDevice::CreateLoopingBuffer(uint32_t
   if (bytes < kSmallestLoopingBytes || bytes > kLargestLoopingBytes) return nullptr;
   if (bytes % kBytesPerSample != 0) return nullptr;
   // A new buffer holds silence, like a freshly created sound buffer.
-  std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[bytes]());
-  if (!ring) return nullptr;
-  auto buffer = std::make_unique<SdlLoopingBuffer>(output_, bytes, std::move(ring));
+  std::unique_ptr<SideToneEngine> engine;
+  try {
+    engine = std::make_unique<SideToneEngine>(bytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  auto buffer = std::make_unique<SdlLoopingBuffer>(output_, std::move(engine));
   if (!output_->Attach(*buffer)) return nullptr;
   return buffer;
 }

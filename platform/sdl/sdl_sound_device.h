@@ -22,10 +22,9 @@ class SideToneOutput {
 
   // Opens the default device and waits until it is live: a sound server
   // whose sink has been idle may have rendered a second or two ahead, and
-  // takes nothing more from a new stream until that has played. Anything
-  // written at the write cursor meanwhile would be overwritten by the next
-  // key change before it was heard, so the side-tone starts only once the
-  // device has asked for more after its first fill (at most a few seconds).
+  // takes nothing more from a new stream until that has played. The key is
+  // read only once the device takes sound (at most a few seconds); with the
+  // program's stream that keeps the server awake it is live at once.
   bool Open();
 
   // Any thread except SDL's audio thread. Only one buffer plays at a time:
@@ -48,7 +47,7 @@ class SideToneOutput {
   std::atomic<int64_t> latestRequestAt_{0};
 };
 
-// The side-tone device (the stand-in for the DirectSound object).
+// The side-tone device: one SDL playback device for the keying exercise.
 class SdlSoundDevice : public SoundDevice {
  public:
   // Opens the default playback device; null when SDL has no usable driver

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "platform/looping_sound_buffer.h"
 #include "tests/support/fake_call_log.h"
 
@@ -18,7 +19,7 @@ namespace dovrik::testing {
 // bytes themselves belong to whoever holds a lock, as in the real buffer.
 class FakeLoopingBuffer : public LoopingSoundBuffer {
  public:
-  static constexpr uint32_t kBytes = 44100;
+  static constexpr uint32_t kBytes = kBytesPerSecond;
 
   struct LockCall {
     uint32_t offset = 0;
@@ -39,27 +40,25 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
     return true;
   }
 
-  bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
-            uint32_t& bytes2) override {
+  LockedRegions Lock(uint32_t offset, uint32_t bytes) override {
     std::lock_guard lock(mutex_);
-    region1 = region2 = nullptr;
-    bytes1 = bytes2 = 0;
+    LockedRegions regions;
     // The device takes a chunk just before the lock gets hold of the buffer.
     writeCursor_ = (writeCursor_ + advanceBeforeNextLock_) % kBytes;
     advanceBeforeNextLock_ = 0;
     LockCall call{offset, bytes, 0, 0, false};
     if (!lockFails_ && offset < kBytes && bytes <= kBytes) {
-      bytes1 = std::min(bytes, kBytes - offset);
-      bytes2 = bytes - bytes1;
-      region1 = data_.data() + offset;
-      if (bytes2 > 0) region2 = data_.data();
-      call = {offset, bytes, bytes1, bytes2, true};
+      regions.firstBytes = std::min(bytes, kBytes - offset);
+      regions.secondBytes = bytes - regions.firstBytes;
+      regions.first = data_.data() + offset;
+      if (regions.secondBytes > 0) regions.second = data_.data();
+      call = {offset, bytes, regions.firstBytes, regions.secondBytes, true};
     }
     locks_.push_back(call);
-    return call.granted;
+    return regions;
   }
 
-  void Unlock(void*, uint32_t, void*, uint32_t) override {
+  void Unlock(const LockedRegions&) override {
     std::lock_guard lock(mutex_);
     ++unlocks_;
   }
@@ -94,14 +93,14 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
     std::lock_guard lock(mutex_);
     advanceBeforeNextLock_ = bytes;
   }
-  // The paced write cursor is this many bytes beyond the write cursor.
-  void SetPacedAhead(uint32_t bytes) {
+  // The lead the buffer asks for (1324 unless set).
+  void SetLead(int32_t bytes) {
     std::lock_guard lock(mutex_);
-    pacedAhead_ = bytes;
+    lead_ = bytes;
   }
-  uint32_t PacedWriteCursor() override {
+  int32_t Lead() override {
     std::lock_guard lock(mutex_);
-    return (writeCursor_ + pacedAhead_) % kBytes;
+    return lead_;
   }
   void SetLockFails(bool fails) {
     std::lock_guard lock(mutex_);
@@ -138,7 +137,7 @@ class FakeLoopingBuffer : public LoopingSoundBuffer {
   alignas(int16_t) std::array<uint8_t, kBytes> data_{};
   uint32_t writeCursor_ = 0;
   uint32_t advanceBeforeNextLock_ = 0;
-  uint32_t pacedAhead_ = 0;
+  int32_t lead_ = kSmallestLeadBytes;
   bool lockFails_ = false;
   bool playing_ = false;
   int unlocks_ = 0;

@@ -126,9 +126,8 @@ class SideToneProbe {
     bool GetCurrentPosition(uint32_t& playCursor, uint32_t& writeCursor) override {
       return inner_->GetCurrentPosition(playCursor, writeCursor);
     }
-    bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
-              uint32_t& bytes2) override {
-      const bool locked = inner_->Lock(offset, bytes, region1, bytes1, region2, bytes2);
+    LockedRegions Lock(uint32_t offset, uint32_t bytes) override {
+      const LockedRegions locked = inner_->Lock(offset, bytes);
       // Noted after the lock, while the cursor stands still, so the probe
       // does not widen the gap between the sampler's cursor read and its lock.
       if (probe_.pending_) {
@@ -148,13 +147,11 @@ class SideToneProbe {
       }
       return locked;
     }
-    void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
-      inner_->Unlock(region1, bytes1, region2, bytes2);
-    }
+    void Unlock(const LockedRegions& regions) override { inner_->Unlock(regions); }
     void Play() override { inner_->Play(); }
     void Stop() override { inner_->Stop(); }
     uint32_t Underruns() const override { return inner_->Underruns(); }
-    uint32_t PacedWriteCursor() override { return inner_->PacedWriteCursor(); }
+    int32_t Lead() override { return inner_->Lead(); }
 
    private:
     // Probe thread: notes every move of the write cursor within about 50 us.

@@ -40,13 +40,11 @@ class FakeSideToneAudio : public AudioSystem {
     bool GetCurrentPosition(uint32_t& playCursor, uint32_t& writeCursor) override {
       return buffer_.GetCurrentPosition(playCursor, writeCursor);
     }
-    bool Lock(uint32_t offset, uint32_t bytes, void*& region1, uint32_t& bytes1, void*& region2,
-              uint32_t& bytes2) override {
-      return buffer_.Lock(offset, bytes, region1, bytes1, region2, bytes2);
+    LockedRegions Lock(uint32_t offset, uint32_t bytes) override {
+      return buffer_.Lock(offset, bytes);
     }
-    void Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
-      buffer_.Unlock(region1, bytes1, region2, bytes2);
-    }
+    void Unlock(const LockedRegions& regions) override { buffer_.Unlock(regions); }
+    int32_t Lead() override { return buffer_.Lead(); }
     void Play() override { buffer_.Play(); }
     void Stop() override { buffer_.Stop(); }
 

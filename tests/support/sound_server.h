@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_format.h"
+
 extern char** environ;
 
 namespace dovrik::testing {
@@ -88,17 +90,21 @@ class SoundServer {
   // Records the sink's monitor into `path`: raw signed 16-bit mono samples
   // at 22,050 Hz. A server may hand parec its data in chunks of up to two
   // seconds: stop the recording a few seconds after the sound of interest.
-  bool StartRecording(const std::string& path) {
+  // At the 20 ms latency the recorder asks for, the sink runs at that pace
+  // even with no stream; `serverLatency` leaves the latency to the server,
+  // so that the sink idles as it does on a desktop where nothing records.
+  bool StartRecording(const std::string& path, bool serverLatency = false) {
     StopRecording();
     std::vector<std::string> arguments = {"parec",
                                           "-d",
                                           "out.monitor",
                                           "--format=s16le",
                                           "--channels=1",
-                                          "--rate=22050",
+                                          "--rate=" + std::to_string(kSampleRate),
                                           "--latency-msec=20",
                                           "--raw",
                                           path};
+    if (serverLatency) arguments.erase(arguments.begin() + 6);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
