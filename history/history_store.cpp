@@ -246,11 +246,12 @@ struct HistoryStore::State {
   std::string path;
   std::string problem;
   sqlite3* db = nullptr;
+  bool readOnly = false;
 
   ~State() { sqlite3_close_v2(db); }
 
   bool Fail(const std::string& reason) {
-    problem = Notice(path, reason);
+    problem = readOnly ? "History cannot be read: " + path + ": " + reason : Notice(path, reason);
     sqlite3_close_v2(db);
     db = nullptr;
     return false;
@@ -259,8 +260,9 @@ struct HistoryStore::State {
   // Runs `body` in one write transaction, taken at once so that two
   // processes wait for each other (the busy timeout) instead of failing.
   bool Transaction(const std::function<bool()>& body, std::string* error) {
-    if (db == nullptr) {
-      if (error != nullptr) *error = problem;
+    if (db == nullptr || readOnly) {
+      if (error != nullptr)
+        *error = db == nullptr ? problem : Notice(path, "it is open only to read");
       return false;
     }
     if (Execute(db, "BEGIN IMMEDIATE") && body() && Execute(db, "COMMIT")) return true;
@@ -268,6 +270,26 @@ struct HistoryStore::State {
     if (!sqlite3_get_autocommit(db)) Execute(db, "ROLLBACK");
     if (error != nullptr) *error = Notice(path, reason);
     return false;
+  }
+
+  bool OpenToRead() {
+    readOnly = true;
+    bool empty = false;
+    bool regular = false;
+    if (path.empty()) return Fail("no folder for it (neither XDG_DATA_HOME nor HOME names one)");
+    if (!FileExists(path, &empty, &regular)) return Fail("there is no such file");
+    if (!regular) return Fail("it is not a regular file");
+    if (empty) return Fail("the file is empty");
+    if (std::string reason = HeaderProblem(path); !reason.empty()) return Fail(reason);
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      return Fail("cannot read it (" + Message(db) + ")");
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (std::string reason = ReadableProblem(db, true); !reason.empty()) return Fail(reason);
+    if (QueryInteger(db, "PRAGMA user_version").value_or(-1) != kSchemaVersion) {
+      return Fail("it holds no attempts yet");
+    }
+    return true;
   }
 
   bool Open() {
@@ -358,6 +380,13 @@ HistoryStore HistoryStore::Open(const std::string& path) {
   auto state = std::make_unique<State>();
   state->path = path;
   state->Open();
+  return HistoryStore(std::move(state));
+}
+
+HistoryStore HistoryStore::OpenForReading(const std::string& path) {
+  auto state = std::make_unique<State>();
+  state->path = path;
+  state->OpenToRead();
   return HistoryStore(std::move(state));
 }
 

@@ -69,6 +69,11 @@ class HistoryStore {
   // Opens DefaultHistoryPath(), making its folder when missing.
   static HistoryStore OpenDefault();
 
+  // Opens an existing history only to read it: nothing is created, migrated
+  // or written, and Add and SetLessonReached fail. Problem() then begins
+  // "History cannot be read: <path>: ".
+  static HistoryStore OpenForReading(const std::string& path);
+
   HistoryStore(HistoryStore&&) noexcept;
   HistoryStore& operator=(HistoryStore&&) noexcept;
   ~HistoryStore();
