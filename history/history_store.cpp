@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "settings/xdg_paths.h"
@@ -24,6 +25,7 @@ namespace {
 // file of another program is recognised as such.
 constexpr int32_t kApplicationId = 0x446f766b;
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kSwitchRetryMs = 10;
 constexpr int kLastLesson = 38;
 
 // SQLite's words for the last failure on `db`, with the system's when the
@@ -292,6 +294,31 @@ struct HistoryStore::State {
     return true;
   }
 
+  // The switch needs the file to itself and SQLite does not wait for that
+  // (its busy handler is not called here), so while another process holds
+  // it (two Dovriks making a new history at once) it is tried again for as
+  // long as the busy timeout. A history in WAL mode is left as it is.
+  bool SwitchToWriteAheadLog() {
+    for (int waited = 0;; waited += kSwitchRetryMs) {
+      int result = SQLITE_OK;
+      {
+        Statement journal(db, "PRAGMA journal_mode");
+        result = journal.Step();
+        if (result == SQLITE_ROW && journal.Text(0) == "wal") return true;
+      }
+      if (result == SQLITE_ROW) {
+        Statement journal(db, "PRAGMA journal_mode = WAL");
+        result = journal.Step();
+        if (result == SQLITE_ROW && journal.Text(0) == "wal") return true;
+      }
+      const int primary = sqlite3_extended_errcode(db) & 0xff;
+      if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || waited >= kBusyTimeoutMs) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kSwitchRetryMs));
+    }
+  }
+
   bool Open() {
     if (path.empty()) {
       problem =
@@ -331,12 +358,7 @@ struct HistoryStore::State {
     // Checked again on this connection: the file may have changed since.
     if (std::string reason = ReadableProblem(db, false); !reason.empty()) return Fail(reason);
 
-    {
-      Statement journal(db, "PRAGMA journal_mode = WAL");
-      if (journal.Step() != SQLITE_ROW || journal.Text(0) != "wal") {
-        return Fail("cannot write it (" + Message(db) + ")");
-      }
-    }
+    if (!SwitchToWriteAheadLog()) return Fail("cannot write it (" + Message(db) + ")");
     // Every attempt reaches the disk before Add returns.
     if (!Execute(db, "PRAGMA synchronous = FULL") || !Execute(db, "PRAGMA foreign_keys = ON")) {
       return Fail("cannot write it (" + Message(db) + ")");
