@@ -232,7 +232,10 @@ std::string Validate(const Attempt& attempt) {
     if (!seen.insert(count.character).second) {
       return "the character '" + count.character + "' has two results";
     }
-    if (count.sent < 0 || count.right < 0 || count.right > count.sent) {
+    if (count.sent < 0 || count.right < 0) {
+      return "the character '" + count.character + "' has a negative count";
+    }
+    if (count.right > count.sent) {
       return "the character '" + count.character + "' was copied right more often than sent";
     }
   }
