@@ -2,13 +2,14 @@
 #include <cstdlib>
 
 #include "cli/command_line.h"
+#include "cli/export_history_command.h"
 #include "cli/practice_command.h"
 #include "app/program.h"
 #include "platform/steady_clock.h"
 
 // The options are read before anything of Qt exists: help, the version, a
-// usage error and a practice file need no window and no display. With no
-// options the program runs exactly as it always has.
+// usage error, a practice file and the history's export need no window and
+// no display. With no options the program runs exactly as it always has.
 //
 // The worker thread stays blocked for good after the settings are saved, so
 // the process ends here at once, without running the static destructors a
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
       dovrik::SteadyClock clock;
       return dovrik::RunPracticeFileCommand(command.practice, clock, stdout, stderr);
     }
+    case dovrik::CommandAction::kExportHistory:
+      return dovrik::RunExportHistoryCommand(command.exportHistory, stdout, stderr);
     case dovrik::CommandAction::kRunProgram:
       break;
   }

@@ -36,6 +36,7 @@ CommandLine UsageError(std::string error) {
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool practiceFile = false;
+  bool exportHistory = false;
   for (int i = 0; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--help") {
@@ -60,14 +61,20 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return UsageError("option '" + std::string(name) + "' takes no value");
     }
     const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed" ||
-                            name == "--serial-key";
+                            name == "--serial-key" || name == "--export-history";
     if (!takesValue) return UsageError("unknown option '" + std::string(name) + "'");
     if (!value) {
       if (i + 1 == argc) return UsageError("option '" + std::string(name) + "' needs a value");
       value = argv[++i];
     }
 
-    if (name == "--serial-key") {
+    if (name == "--export-history") {
+      if (value->empty()) {
+        return UsageError("option '--export-history' needs a file name, or - for standard output");
+      }
+      exportHistory = true;
+      line.exportHistory = std::string(*value);
+    } else if (name == "--serial-key") {
       if (value->empty()) return UsageError("option '--serial-key' needs a device name");
       line.serialKey = std::string(*value);
     } else if (name == "--practice-file") {
@@ -89,6 +96,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
   }
 
+  if (exportHistory) {
+    if (practiceFile || line.practice.groups || line.practice.seed || !line.serialKey.empty()) {
+      return UsageError("option '--export-history' is used on its own");
+    }
+    line.action = CommandAction::kExportHistory;
+    return line;
+  }
   if (!practiceFile) {
     if (line.practice.groups) return UsageError("option '--groups' needs '--practice-file FILE'");
     if (line.practice.seed) return UsageError("option '--seed' needs '--practice-file FILE'");
@@ -104,6 +118,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 std::string UsageText() {
   return "Usage: dovrik [--serial-key DEVICE]\n"
          "       dovrik --practice-file FILE [--groups N] [--seed N]\n"
+         "       dovrik --export-history FILE\n"
          "       dovrik --help | --version\n"
          "\n"
          "Without options Dovrik opens its window: the sending and keying exercises.\n"
@@ -123,6 +138,10 @@ std::string UsageText() {
          "  --seed N              with --practice-file: draw the groups (and start the\n"
          "                        noise) from N (0 to 4294967295), so the same N\n"
          "                        writes the same file; without it the clock decides\n"
+         "  --export-history FILE write the lessons' history as CSV to FILE (- for\n"
+         "                        standard output), one row per character per\n"
+         "                        attempt: time,exercise,lesson,char_wpm,\n"
+         "                        effective_wpm,character,sent,right\n"
          "  --help                show this help and exit\n"
          "  --version             show the version and exit\n";
 }

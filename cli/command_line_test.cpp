@@ -124,9 +124,32 @@ INSTANTIATE_TEST_SUITE_P(
                      "option '--groups' takes a whole number from 1 to 1000, not '99999999999'"},
         RejectedCase{{"--practice-file", "a.wav", "--seed", "-1"},
                      "option '--seed' takes a whole number from 0 to 4294967295, not '-1'"},
-        RejectedCase{
-            {"--practice-file", "a.wav", "--seed", "4294967296"},
-            "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"}));
+        RejectedCase{{"--practice-file", "a.wav", "--seed", "4294967296"},
+                     "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"},
+        RejectedCase{{"--export-history"}, "option '--export-history' needs a value"},
+        RejectedCase{{"--export-history="},
+                     "option '--export-history' needs a file name, or - for standard output"},
+        RejectedCase{{"--export-history", "h.csv", "--practice-file", "a.wav"},
+                     "option '--export-history' is used on its own"},
+        RejectedCase{{"--seed", "3", "--export-history", "-"},
+                     "option '--export-history' is used on its own"},
+        RejectedCase{{"--export-history", "-", "--serial-key", "/dev/ttyS0"},
+                     "option '--export-history' is used on its own"}));
+
+// "-" is standard output, taken as the option's value and not as a stray
+// argument.
+TEST(CommandLineExportHistory, TakesAFileOrStandardOutput) {
+  for (const auto& [arguments, file] :
+       std::vector<std::pair<std::vector<const char*>, std::string>>{
+           {{"--export-history", "-"}, "-"},
+           {{"--export-history=-"}, "-"},
+           {{"--export-history", "--help.csv"}, "--help.csv"},
+           {{"--export-history=a.csv", "--export-history", "b,c.csv"}, "b,c.csv"}}) {
+    const CommandLine line = Parse(arguments);
+    EXPECT_EQ(line.action, CommandAction::kExportHistory) << line.error;
+    EXPECT_EQ(line.exportHistory, file);
+  }
+}
 
 TEST(CommandLineTexts, VersionAndUsage) {
   EXPECT_EQ(VersionText(), "Dovrik 1.5.2");
@@ -134,7 +157,7 @@ TEST(CommandLineTexts, VersionAndUsage) {
   EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
   EXPECT_TRUE(usage.ends_with("\n"));
   for (const char* option : {"--serial-key DEVICE", "--practice-file FILE", "--groups N",
-                             "--seed N", "--help", "--version"}) {
+                             "--seed N", "--export-history FILE", "--help", "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }
