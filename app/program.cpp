@@ -126,7 +126,8 @@ int RunProgram(int argc, char** argv, const std::string& serialKey) {
   InitSdlOnce();
   auto* world = new WorkerWorld(dialog, *queue, serialKey);
   application.installEventFilter(new AcceleratorFilter(
-      dialog, [key = &world->straightKey](bool down) { key->SetKeyboardKeyDown(down); },
+      dialog,
+      [key = &world->straightKey](bool left, bool right) { key->SetControlKeys(left, right); },
       &application));
   QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
                    [](int exitCode) { QCoreApplication::exit(exitCode); });
