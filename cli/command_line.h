@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "keyer/keyer_settings.h"
+
 namespace dovrik {
 
 // What `--practice-file FILE [--groups N] [--seed N]` asks for.
@@ -28,6 +30,9 @@ struct CommandLine {
   // `--serial-key DEVICE`, for kRunProgram: the serial port whose modem
   // lines key the keying exercise. Empty: no serial port is touched.
   std::string serialKey;
+  // `--keyer MODE[:WPM]`, for kRunProgram: the keyer of this run, over the
+  // settings file's.
+  std::optional<KeyerOption> keyer;
 };
 
 // The exit status of a command line that cannot be understood.
