@@ -36,7 +36,8 @@ struct KeyChange {
 //    follows even if the paddle is let go before then. That holds for the
 //    paddle of the element under way too: a dit paddle tapped again during a
 //    dit gives a second dit. A press read exactly when a space ends is not
-//    remembered; it is simply held when the next element is chosen.
+//    remembered; it is simply held when the next element is chosen. One
+//    read exactly when a mark ends falls in that mark's space.
 //  * Iambic, both wanted (held or remembered): the element opposite to the
 //    one just sent; from rest, the paddle pressed first. Two paddles first
 //    seen down in the same reading count as dit pressed first.
@@ -108,7 +109,11 @@ class PaddleKeyer {
   Element ChooseUltimatic() const;
   bool Automatic() const { return mode_ != KeyerMode::kStraight; }
   bool HasMemory() const { return mode_ != KeyerMode::kStraight && mode_ != KeyerMode::kBug; }
-  bool UnderWay() const { return phase_ != Phase::kIdle && position_ < phaseEnd_; }
+  // An element or its space is under way at Position(): a mark due to end
+  // there gives way to its space, while a space due to end there is over.
+  bool UnderWay() const {
+    return phase_ == Phase::kMark || (phase_ == Phase::kSpace && position_ < phaseEnd_);
+  }
   bool Output() const { return markOn_ || straightOn_; }
   bool TakeChange(KeyChange& change);
 

@@ -235,6 +235,34 @@ TEST(PaddleMemory, ATappedDahStartsExactlyWhenTheDitsSpaceEnds) {
   EXPECT_EQ(changes[3].sample, 2 * kDot + kDash);
 }
 
+// Readings that fall exactly on a phase boundary: at the end of a mark the
+// space is under way, so a tap there is remembered; at the end of the space
+// the next element is chosen from that very reading.
+TEST(PaddleMemory, ReadingsExactlyOnTheBoundaries) {
+  std::vector<KeyChange> changes;
+  const auto sink = [&](KeyChange c) { changes.push_back(c); };
+  PaddleKeyer keyer(KeyerMode::kIambicA, kTiming);
+  keyer.Read(Paddles{true, false}, sink);  // a dit, 0..1323
+  keyer.Read(Paddles{}, sink);
+  keyer.Advance(kDot, sink);
+  keyer.Read(Paddles{false, true}, sink);  // dah tapped at the dit's end
+  keyer.Advance(kDot + 1, sink);
+  keyer.Read(Paddles{}, sink);
+  keyer.Advance(2 * kDot, sink);  // the space ends at 2646: the dah is due there
+  EXPECT_EQ(keyer.NextChange(), 2 * kDot);
+  keyer.Advance(2 * kDot + kDash + kDot, sink);  // the dah's mark and space
+  keyer.Read(Paddles{true, false}, sink);        // the space is over: a dit from this reading
+  EXPECT_TRUE(keyer.KeyDown());
+  keyer.Advance(3 * kDot + kDash + 1, sink);
+  keyer.Read(Paddles{}, sink);
+  keyer.Advance(20000, sink);
+  EXPECT_EQ(Elements(changes), ".-.");
+  ASSERT_EQ(changes.size(), 6u);
+  EXPECT_EQ(changes[2].sample, 2 * kDot);
+  EXPECT_EQ(changes[4].sample, 3 * kDot + kDash);
+  EXPECT_TRUE(keyer.Idle());
+}
+
 // --- Ultimatic -----------------------------------------------------------------
 
 TEST(Ultimatic, ThePaddlePressedLastRepeatsWhileBothAreHeld) {
