@@ -22,9 +22,8 @@ Qt::KeyboardModifiers TableModifiers(const QKeyEvent& key) {
 
 }  // namespace
 
-AcceleratorFilter::AcceleratorFilter(MainDialog& dialog, std::function<void(bool)> keyboardKey,
-                                     QObject* parent)
-    : QObject(parent), dialog_(dialog), keyboardKey_(std::move(keyboardKey)) {}
+AcceleratorFilter::AcceleratorFilter(MainDialog& dialog, ControlKeys controlKeys, QObject* parent)
+    : QObject(parent), dialog_(dialog), controlKeys_(std::move(controlKeys)) {}
 
 int AcceleratorFilter::MainCommandFor(const QKeyEvent& key) {
   const Qt::KeyboardModifiers modifiers = TableModifiers(key);
@@ -101,7 +100,8 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
 
 bool AcceleratorFilter::OnStraightKey(const QKeyEvent& key, bool down) {
   if (key.isAutoRepeat()) return true;
-  const bool wasDown = leftControlDown_ || rightControlDown_;
+  const bool wasLeft = leftControlDown_;
+  const bool wasRight = rightControlDown_;
   const quint32 symbol = key.nativeVirtualKey();
   if (symbol == kLeftControlSymbol) {
     leftControlDown_ = down;
@@ -112,15 +112,15 @@ bool AcceleratorFilter::OnStraightKey(const QKeyEvent& key, bool down) {
     leftControlDown_ = down;
     if (!down) rightControlDown_ = false;
   }
-  const bool isDown = leftControlDown_ || rightControlDown_;
-  if (isDown != wasDown && keyboardKey_) keyboardKey_(isDown);
+  const bool changed = leftControlDown_ != wasLeft || rightControlDown_ != wasRight;
+  if (changed && controlKeys_) controlKeys_(leftControlDown_, rightControlDown_);
   return true;
 }
 
 void AcceleratorFilter::ReleaseStraightKey() {
   const bool wasDown = leftControlDown_ || rightControlDown_;
   leftControlDown_ = rightControlDown_ = false;
-  if (wasDown && keyboardKey_) keyboardKey_(false);
+  if (wasDown && controlKeys_) controlKeys_(false, false);
 }
 
 }  // namespace dovrik

@@ -19,16 +19,19 @@ class MainDialog;
 // Alt and the physical S key start the exercise on a Russian layout too.
 // Those keys are swallowed. Shift+Tab is swallowed too, so the toolkit's own
 // focus chaining adds no key; every other key goes to the focused control.
-// Left and Right Ctrl are the keyboard straight key: they report key down
-// and up and do nothing else. Keys count only in the main dialog and the
+// Left and Right Ctrl are the keyboard key: they report their states (for
+// the straight key either one, for a keyer Left Ctrl the dit paddle and Right
+// Ctrl the dah paddle) and do nothing else. Keys count only in the main dialog and the
 // About box (not in a warning box). UI thread only.
 class AcceleratorFilter : public QObject {
   Q_OBJECT
  public:
-  // keyboardKey receives true while either Ctrl key is held in an active
-  // Dovrik window, false when both are up or the window loses activation.
-  AcceleratorFilter(MainDialog& dialog, std::function<void(bool)> keyboardKey,
-                    QObject* parent = nullptr);
+  // controlKeys receives the states of Left and Right Ctrl, held in an
+  // active Dovrik window, each time one of them changes; both false when the
+  // window loses activation. A Ctrl key whose side the platform does not
+  // tell counts as Left Ctrl.
+  using ControlKeys = std::function<void(bool left, bool right)>;
+  AcceleratorFilter(MainDialog& dialog, ControlKeys controlKeys, QObject* parent = nullptr);
 
   // The main table's command for a key, or 0.
   static int MainCommandFor(const QKeyEvent& key);
@@ -44,7 +47,7 @@ class AcceleratorFilter : public QObject {
   void ReleaseStraightKey();
 
   MainDialog& dialog_;
-  std::function<void(bool)> keyboardKey_;
+  ControlKeys controlKeys_;
   bool leftControlDown_ = false;
   bool rightControlDown_ = false;
 };

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     case dovrik::CommandAction::kRunProgram:
       break;
   }
-  const int exitCode = dovrik::RunProgram(argc, argv, command.serialKey);
+  const int exitCode = dovrik::RunProgram(argc, argv, command.serialKey, command.keyer);
   std::fflush(nullptr);
   std::quick_exit(exitCode);
 }

@@ -13,7 +13,6 @@
 #include "app/main_dialog.h"
 #include "app/qt_dialog_controls.h"
 #include "app/window_system_start.h"
-#include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
@@ -31,6 +30,8 @@
 #include "platform/thread_timer_service.h"
 #include "sender/random_source.h"
 #include "sender/sending_exercise.h"
+#include "settings/xdg_paths.h"
+#include "worker/worker_thread.h"
 #ifdef DOVRIK_HAVE_RESOURCES
 #include "resources/dovrik_resources.h"
 #endif
@@ -43,15 +44,17 @@ namespace {
 // down while the process still runs.
 //
 // The key the sampler reads is the straight key (joystick button, Ctrl
-// keys), every MIDI input, and the serial port if one was named.
+// keys), every MIDI input, and the serial port if one was named; the keyer
+// settings say how the keying exercise turns them into elements.
 struct WorkerWorld {
-  WorkerWorld(MainDialog& dialog, ThreadQueue& queue, const std::string& serialDevice)
+  WorkerWorld(MainDialog& dialog, ThreadQueue& queue, const std::string& serialDevice,
+              const KeyerSettings& keyer)
       : controls(dialog),
         poster(dialog),
         midiKey(MakeSystemMidiInputs),
         serialKey(MakeSerialKey(serialDevice)),
         key(KeySourceList()),
-        context{queue, controls, poster, audio, timers, clock, key, random} {}
+        context{queue, controls, poster, audio, timers, clock, key, random, keyer} {}
 
   static std::unique_ptr<SerialKeyInput> MakeSerialKey(const std::string& device) {
     if (device.empty()) return nullptr;
@@ -100,7 +103,8 @@ QApplication* MakeApplication(int& argc, char** argv) {
 
 }  // namespace
 
-int RunProgram(int argc, char** argv, const std::string& serialKey) {
+int RunProgram(int argc, char** argv, const std::string& serialKey,
+               const std::optional<KeyerOption>& keyer) {
   // First, before any other thread: a sound server kept awake from the
   // start has the side-tone live by the time the user keys.
   const std::unique_ptr<SoundServerWake> wake = SoundServerWake::Open();
@@ -128,9 +132,11 @@ int RunProgram(int argc, char** argv, const std::string& serialKey) {
   QApplication::setWindowIcon(icon);
 
   InitSdlOnce();
-  auto* world = new WorkerWorld(dialog, *queue, serialKey);
+  auto* world =
+      new WorkerWorld(dialog, *queue, serialKey, LoadKeyerSettings(SettingsFilePath(), keyer));
   application.installEventFilter(new AcceleratorFilter(
-      dialog, [key = &world->straightKey](bool down) { key->SetKeyboardKeyDown(down); },
+      dialog,
+      [key = &world->straightKey](bool left, bool right) { key->SetControlKeys(left, right); },
       &application));
   QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
                    [](int exitCode) { QCoreApplication::exit(exitCode); });

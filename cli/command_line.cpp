@@ -61,14 +61,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return UsageError("option '" + std::string(name) + "' takes no value");
     }
     const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed" ||
-                            name == "--serial-key" || name == "--export-history";
+                            name == "--serial-key" || name == "--export-history" ||
+                            name == "--keyer";
     if (!takesValue) return UsageError("unknown option '" + std::string(name) + "'");
     if (!value) {
       if (i + 1 == argc) return UsageError("option '" + std::string(name) + "' needs a value");
       value = argv[++i];
     }
 
-    if (name == "--export-history") {
+    if (name == "--keyer") {
+      std::string problem;
+      line.keyer = ParseKeyerOption(*value, problem);
+      if (!line.keyer) return UsageError("option '--keyer': " + problem);
+    } else if (name == "--export-history") {
       if (value->empty()) {
         return UsageError("option '--export-history' needs a file name, or - for standard output");
       }
@@ -111,12 +116,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   if (!line.serialKey.empty()) {
     return UsageError("option '--serial-key' is for the keying exercise, not '--practice-file'");
   }
+  if (line.keyer) {
+    return UsageError("option '--keyer' is for the keying exercise, not '--practice-file'");
+  }
   line.action = CommandAction::kWritePracticeFile;
   return line;
 }
 
 std::string UsageText() {
-  return "Usage: dovrik [--serial-key DEVICE]\n"
+  return "Usage: dovrik [--serial-key DEVICE] [--keyer MODE[:WPM]]\n"
          "       dovrik --practice-file FILE [--groups N] [--seed N]\n"
          "       dovrik --export-history FILE\n"
          "       dovrik --help | --version\n"
@@ -127,7 +135,17 @@ std::string UsageText() {
          "                        the serial port DEVICE (/dev/ttyUSB0, say): opened\n"
          "                        while a keying exercise runs, with DTR and RTS\n"
          "                        raised; the key is down while CTS, DSR or DCD is\n"
-         "                        active\n"
+         "                        active (for a keyer: dit on DSR, dah on CTS,\n"
+         "                        DCD a straight key beside them)\n"
+         "  --keyer MODE[:WPM]    how the keying exercise keys, for this run only,\n"
+         "                        in place of the [keyer] settings of\n"
+         "                        $XDG_CONFIG_HOME/dovrik/settings.ini (by default\n"
+         "                        ~/.config/dovrik/settings.ini): MODE is straight\n"
+         "                        (the default), bug, iambic-a, iambic-b or\n"
+         "                        ultimatic, WPM the speed, 5 to 50 words a minute\n"
+         "                        (default 20). Left Ctrl, joystick button 1 and\n"
+         "                        MIDI note 1 or 20 are the dit paddle; Right Ctrl,\n"
+         "                        button 2 and note 2 or 21 the dah paddle\n"
          "  --practice-file FILE  write the sending exercise that Dovrik.ini in the\n"
          "                        working folder describes to FILE, without a window,\n"
          "                        and its answer key beside it (FILE with .txt in\n"

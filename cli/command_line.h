@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "keyer/keyer_settings.h"
+
 namespace dovrik {
 
 // What `--practice-file FILE [--groups N] [--seed N]` asks for.
@@ -32,6 +34,9 @@ struct CommandLine {
   // `--export-history FILE`, for kExportHistory: the CSV file, "-" for
   // standard output.
   std::string exportHistory;
+  // `--keyer MODE[:WPM]`, for kRunProgram: the keyer of this run, over the
+  // settings file's.
+  std::optional<KeyerOption> keyer;
 };
 
 // The exit status of a command line that cannot be understood.

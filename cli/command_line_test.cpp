@@ -151,14 +151,77 @@ TEST(CommandLineExportHistory, TakesAFileOrStandardOutput) {
   }
 }
 
+// `--keyer MODE[:WPM]` opens the window as always, with the keyer of the run.
+TEST(CommandLineKeyer, TakesAModeAndAnOptionalSpeed) {
+  struct Case {
+    std::vector<const char*> arguments;
+    KeyerMode mode;
+    std::optional<int> wpm;
+  };
+  for (const Case& c :
+       {Case{{"--keyer", "iambic-b"}, KeyerMode::kIambicB, {}},
+        Case{{"--keyer=ultimatic:35"}, KeyerMode::kUltimatic, 35},
+        Case{{"--keyer", "bug:5"}, KeyerMode::kBug, 5},
+        Case{{"--keyer", "straight:50"}, KeyerMode::kStraight, 50},
+        Case{{"--keyer", "bug", "--serial-key", "/dev/ttyS0", "--keyer", "iambic-a:20"},
+             KeyerMode::kIambicA,
+             20}}) {
+    const CommandLine line = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.back());
+    EXPECT_EQ(line.action, CommandAction::kRunProgram) << line.error;
+    ASSERT_TRUE(line.keyer.has_value());
+    EXPECT_EQ(line.keyer->mode, c.mode);
+    EXPECT_EQ(line.keyer->wpm, c.wpm);
+  }
+  EXPECT_FALSE(Parse({}).keyer.has_value()) << "no option: the settings file decides";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyer, CommandLineRejects,
+    ::testing::Values(
+        RejectedCase{{"--keyer"}, "option '--keyer' needs a value"},
+        RejectedCase{{"--keyer="},
+                     "option '--keyer': unknown keyer mode '' (straight, bug, iambic-a, iambic-b "
+                     "or ultimatic)"},
+        RejectedCase{{"--keyer", "iambic"},
+                     "option '--keyer': unknown keyer mode 'iambic' (straight, bug, iambic-a, "
+                     "iambic-b or ultimatic)"},
+        RejectedCase{{"--keyer", "Iambic-B:20"},
+                     "option '--keyer': unknown keyer mode 'Iambic-B' (straight, bug, iambic-a, "
+                     "iambic-b or ultimatic)"},
+        RejectedCase{{"--keyer", "iambic-a:4"},
+                     "option '--keyer': keyer speed '4' is not a whole number of words per "
+                     "minute from 5 to 50"},
+        RejectedCase{{"--keyer", "bug:51"},
+                     "option '--keyer': keyer speed '51' is not a whole number of words per "
+                     "minute from 5 to 50"},
+        RejectedCase{{"--keyer", "bug:"},
+                     "option '--keyer': keyer speed '' is not a whole number of words per "
+                     "minute from 5 to 50"},
+        RejectedCase{{"--keyer", "bug:+20"},
+                     "option '--keyer': keyer speed '+20' is not a whole number of words per "
+                     "minute from 5 to 50"},
+        RejectedCase{{"--keyer", "bug:20:3"},
+                     "option '--keyer': keyer speed '20:3' is not a whole number of words per "
+                     "minute from 5 to 50"},
+        RejectedCase{{"--keyer", "iambic-b", "--practice-file", "a.wav"},
+                     "option '--keyer' is for the keying exercise, not '--practice-file'"}));
+
 TEST(CommandLineTexts, VersionAndUsage) {
   EXPECT_EQ(VersionText(), "Dovrik 1.5.2");
   const std::string usage = UsageText();
   EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
   EXPECT_TRUE(usage.ends_with("\n"));
-  for (const char* option : {"--serial-key DEVICE", "--practice-file FILE", "--groups N",
-                             "--seed N", "--export-history FILE", "--help", "--version"}) {
+  for (const char* option : {"--serial-key DEVICE", "--keyer MODE[:WPM]", "--practice-file FILE",
+                             "--groups N", "--seed N", "--export-history FILE", "--help",
+                             "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
+  // Every line fits a terminal of 80 columns.
+  size_t start = 0;
+  for (size_t end = usage.find('\n'); end != std::string::npos; end = usage.find('\n', start)) {
+    EXPECT_LE(end - start, 80u) << usage.substr(start, end - start);
+    start = end + 1;
   }
 }
 

@@ -25,6 +25,18 @@ bool KeySources::IsDown() {
   return down;
 }
 
+KeyReading KeySources::Read() {
+  KeyReading all;
+  for (KeyInput* source : sources_) {
+    const KeyReading reading = source->Read();
+    all.key = all.key || reading.key;
+    all.dit = all.dit || reading.dit;
+    all.dah = all.dah || reading.dah;
+    all.straightOnly = all.straightOnly || reading.straightOnly;
+  }
+  return all;
+}
+
 void KeySources::BeginKeying() {
   for (KeyInput* source : sources_) source->BeginKeying();
   {

@@ -27,6 +27,8 @@ class KeySources : public KeyInput {
 
   // Timer thread: asks every source, so each sees every tick.
   bool IsDown() override;
+  // Timer thread: every source's reading, each field ORed over the sources.
+  KeyReading Read() override;
 
   // Worker thread.
   void BeginKeying() override;

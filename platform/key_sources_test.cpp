@@ -53,6 +53,47 @@ TEST(KeySourcesTest, DownWhileAnySourceIsDownAndEverySourceIsReadEachTick) {
   EXPECT_EQ(serial.reads, 6);
 }
 
+// A source with paddles, read through Read only.
+class PaddleSource : public KeyInput {
+ public:
+  bool IsDown() override {
+    ADD_FAILURE() << "a reading takes Read, not IsDown";
+    return reading.key;
+  }
+  KeyReading Read() override {
+    ++reads;
+    return reading;
+  }
+  KeyReading reading;
+  int reads = 0;
+};
+
+TEST(KeySourcesTest, ReadingsAreOredFieldByFieldAndAPlainKeyStaysAStraightKey) {
+  CallLog log;
+  PaddleSource keyboard;
+  PaddleSource serial;
+  LoggedSource plain("plain", log);  // a source that knows only IsDown
+  KeySources key({&keyboard, &serial, &plain});
+
+  const auto fields = [&] {
+    const KeyReading r = key.Read();
+    return std::vector<bool>{r.key, r.dit, r.dah, r.straightOnly};
+  };
+  EXPECT_EQ(fields(), (std::vector<bool>{false, false, false, false}));
+  keyboard.reading = {true, true, false, false};
+  serial.reading = {true, false, true, false};
+  EXPECT_EQ(fields(), (std::vector<bool>{true, true, true, false}));
+  keyboard.reading = {};
+  serial.reading = {true, false, false, true};
+  EXPECT_EQ(fields(), (std::vector<bool>{true, false, false, true}));
+  serial.reading = {};
+  plain.down = true;
+  EXPECT_EQ(fields(), (std::vector<bool>{true, false, false, true}));
+  EXPECT_EQ(keyboard.reads, 4);
+  EXPECT_EQ(serial.reads, 4);
+  EXPECT_EQ(plain.reads, 4);
+}
+
 TEST(KeySourcesTest, WatchesEverySourceOnlyBetweenBeginAndEnd) {
   CallLog log;
   LoggedSource midi("midi", log);

@@ -59,15 +59,22 @@ void MidiKeyInput::Close(Input& input) {
   // No message is delivered once the connection is gone, so what the input
   // held is final: an input unplugged with its note down lets go here.
   input.connection.reset();
-  if (input.held.exchange(false)) inputsHolding_.fetch_sub(1, std::memory_order_relaxed);
+  for (int role = 0; role < kRoles; ++role) {
+    if (input.held[role].exchange(false))
+      inputsHolding_[role].fetch_sub(1, std::memory_order_relaxed);
+  }
   inputsOpen_.fetch_sub(1, std::memory_order_release);
 }
 
 void MidiKeyInput::Take(Input& input, std::span<const uint8_t> message) {
-  const bool held = input.tracker.Handle(message);
-  if (held != input.held.load(std::memory_order_relaxed)) {
-    input.held.store(held, std::memory_order_relaxed);
-    inputsHolding_.fetch_add(held ? 1 : -1, std::memory_order_relaxed);
+  input.tracker.Handle(message);
+  const KeyReading reading = input.tracker.Reading();
+  const std::array<bool, kRoles> held = {reading.key, reading.dit, reading.dah,
+                                         reading.straightOnly};
+  for (int role = 0; role < kRoles; ++role) {
+    if (held[role] == input.held[role].load(std::memory_order_relaxed)) continue;
+    input.held[role].store(held[role], std::memory_order_relaxed);
+    inputsHolding_[role].fetch_add(held[role] ? 1 : -1, std::memory_order_relaxed);
   }
   messagesTaken_.fetch_add(1, std::memory_order_release);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -14,12 +15,15 @@ namespace dovrik {
 
 // Keys on MIDI: every input of every MIDI system is listened to while a
 // keying exercise runs, and each holds the key down as its MidiKeyTracker
-// says; the key is down while any input holds it. Inputs that appear during
+// says; the key is down while any input holds it. The paddles and the
+// straight key under a keyer are held the same way, each while any input
+// holds it. Inputs that appear during
 // the exercise are picked up at the next Watch; an input that disappears
 // (a device unplugged) no longer holds the key, whatever it held.
 //
 // The MIDI systems' threads only update atomic counts; the timer thread only
-// reads one.
+// reads them. The four fields of a reading are counted apart, so a reading
+// may see one message's change in one field a tick before another.
 class MidiKeyInput : public KeyInput {
  public:
   explicit MidiKeyInput(MidiInputsFactory makeSystems);
@@ -28,7 +32,11 @@ class MidiKeyInput : public KeyInput {
   MidiKeyInput& operator=(const MidiKeyInput&) = delete;
 
   // Timer thread.
-  bool IsDown() override { return inputsHolding_.load(std::memory_order_relaxed) > 0; }
+  bool IsDown() override { return Holding(kKeyRole); }
+  KeyReading Read() override {
+    return KeyReading{Holding(kKeyRole), Holding(kDitRole), Holding(kDahRole),
+                      Holding(kStraightOnlyRole)};
+  }
 
   // Worker thread: makes the systems and opens every input there is.
   void BeginKeying() override;
@@ -43,13 +51,18 @@ class MidiKeyInput : public KeyInput {
   int InputsOpen() const { return inputsOpen_.load(std::memory_order_acquire); }
 
  private:
+  // The fields of KeyReading, in its order.
+  enum Role { kKeyRole, kDitRole, kDahRole, kStraightOnlyRole, kRoles };
+
   struct Input {
     size_t system = 0;
     std::string port;
-    MidiKeyTracker tracker;                      // the delivering thread only
-    std::atomic<bool> held{false};               // written by the delivering thread
-    std::unique_ptr<MidiConnection> connection;  // null: would not open
+    MidiKeyTracker tracker;                        // the delivering thread only
+    std::array<std::atomic<bool>, kRoles> held{};  // written by the delivering thread
+    std::unique_ptr<MidiConnection> connection;    // null: would not open
   };
+
+  bool Holding(Role role) const { return inputsHolding_[role].load(std::memory_order_relaxed) > 0; }
 
   void Scan();
   void Close(Input& input);
@@ -60,7 +73,7 @@ class MidiKeyInput : public KeyInput {
   std::vector<std::unique_ptr<MidiInputs>> systems_;
   std::vector<std::unique_ptr<Input>> inputs_;
 
-  std::atomic<int> inputsHolding_{0};
+  std::array<std::atomic<int>, kRoles> inputsHolding_{};  // inputs holding each role
   std::atomic<int> inputsOpen_{0};
   std::atomic<uint64_t> messagesTaken_{0};
 };

@@ -90,6 +90,41 @@ INSTANTIATE_TEST_SUITE_P(
                      {{0xF0, 0x7E, 0xF7}, false}}}),
     [](const ::testing::TestParamInfo<TrackerCase>& info) { return info.param.name; });
 
+// The paddles of the two adapter conventions and what stays a straight key,
+// as {key, dit, dah, straightOnly} after each message.
+TEST(MidiKeyTrackerPaddles, NotesOneAndTwentyAreDitTwoAndTwentyOneDahTheRestAStraightKey) {
+  struct Step {
+    Bytes message;
+    KeyReading after;
+  };
+  const Step steps[] = {
+      {{0x90, 1, 100}, {true, true, false, false}},
+      {{0x93, 2, 100}, {true, true, true, false}},  // another channel, the other paddle
+      {{0x80, 1, 0}, {true, false, true, false}},
+      {{0x90, 20, 64}, {true, true, true, false}},
+      {{0x83, 2, 0}, {true, true, false, false}},
+      {{0x90, 21, 64}, {true, true, true, false}},
+      {{0x90, 0, 64}, {true, true, true, true}},  // note 0: a straight key
+      {{0x90, 20, 0}, {true, false, true, true}},
+      {{0x80, 0, 0}, {true, false, true, false}},
+      {{0x90, 3, 90}, {true, false, true, true}},      // any other note, too
+      {{0xB0, 123, 0}, {false, false, false, false}},  // all notes off, paddles included
+      {{0xB0, 64, 127}, {true, false, false, true}},   // the pedal
+      {{0x90, 1, 100}, {true, true, false, true}},
+      {{0xB0, 64, 0}, {true, true, false, false}},
+      {{0x90, 1, 0}, {false, false, false, false}},
+  };
+  MidiKeyTracker tracker;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(tracker.Handle(steps[i].message), steps[i].after.key) << "step " << i;
+    const KeyReading reading = tracker.Reading();
+    EXPECT_EQ(reading.key, steps[i].after.key) << "step " << i;
+    EXPECT_EQ(reading.dit, steps[i].after.dit) << "step " << i;
+    EXPECT_EQ(reading.dah, steps[i].after.dah) << "step " << i;
+    EXPECT_EQ(reading.straightOnly, steps[i].after.straightOnly) << "step " << i;
+  }
+}
+
 // An ALSA sequencer as RtMidi's ALSA back-end shows it: ports named
 // "client:port client-number:port-number", messages decoded from sequencer
 // events. Ports come and go as the test says; messages are delivered from
@@ -222,6 +257,30 @@ TEST_F(MidiKeyInputTest, ARecordedAdapterAndAPedalPluggedInWhileKeying) {
   key_.EndKeying();
   EXPECT_EQ(key_.InputsOpen(), 0);
   EXPECT_TRUE(state_.open.empty()) << "every input is closed at the end";
+}
+
+// A paddle adapter on one input and a pedal on another: each field is held
+// while any input holds it, and an unplugged adapter lets go of its paddles.
+TEST_F(MidiKeyInputTest, PaddlesOfOneInputAndAPedalOfAnotherAreReadTogether) {
+  key_.BeginKeying();
+  const auto reading = [this] {
+    const KeyReading r = key_.Read();
+    return std::vector<bool>{r.key, r.dit, r.dah, r.straightOnly};
+  };
+  ASSERT_TRUE(Play(kAdapter, {0x90, 1, 100}));
+  ASSERT_TRUE(Play(kThrough, {0x90, 2, 100}));
+  EXPECT_EQ(reading(), (std::vector<bool>{true, true, true, false}));
+  ASSERT_TRUE(Play(kThrough, {0xB0, 64, 127}));
+  EXPECT_EQ(reading(), (std::vector<bool>{true, true, true, true}));
+
+  SetPorts({kThrough});
+  key_.Watch();
+  EXPECT_EQ(reading(), (std::vector<bool>{true, false, true, true}));
+  ASSERT_TRUE(Play(kThrough, {0x80, 2, 0}));
+  ASSERT_TRUE(Play(kThrough, {0xB0, 64, 0}));
+  EXPECT_EQ(reading(), (std::vector<bool>{false, false, false, false}));
+  EXPECT_FALSE(key_.IsDown());
+  key_.EndKeying();
 }
 
 TEST_F(MidiKeyInputTest, ADeviceUnpluggedWithItsNoteDownReadsUp) {

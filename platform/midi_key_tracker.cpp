@@ -10,6 +10,13 @@ constexpr uint8_t kSustainPedal = 64;
 constexpr uint8_t kAllSoundOff = 120;
 constexpr uint8_t kAllNotesOff = 123;
 
+bool IsDitNote(int note) {
+  return note == 1 || note == 20;
+}
+bool IsDahNote(int note) {
+  return note == 2 || note == 21;
+}
+
 }  // namespace
 
 bool MidiKeyTracker::Handle(std::span<const uint8_t> message) {
@@ -30,6 +37,7 @@ bool MidiKeyTracker::Handle(std::span<const uint8_t> message) {
         const uint16_t bit = static_cast<uint16_t>(1u << channel);
         sustainChannels_ = second >= 64 ? (sustainChannels_ | bit) : (sustainChannels_ & ~bit);
       } else if (first == kAllNotesOff || first == kAllSoundOff) {
+        for (const int note : {1, 2, 20, 21}) SetNote(channel, note, false);
         notesOn_ -= static_cast<int>(notes_[channel].count());
         notes_[channel].reset();
       }
@@ -43,7 +51,15 @@ bool MidiKeyTracker::Handle(std::span<const uint8_t> message) {
 void MidiKeyTracker::SetNote(int channel, int note, bool on) {
   if (notes_[channel].test(note) == on) return;
   notes_[channel].set(note, on);
-  notesOn_ += on ? 1 : -1;
+  const int step = on ? 1 : -1;
+  notesOn_ += step;
+  if (IsDitNote(note)) ditNotesOn_ += step;
+  if (IsDahNote(note)) dahNotesOn_ += step;
+}
+
+KeyReading MidiKeyTracker::Reading() const {
+  const bool otherNotes = notesOn_ > ditNotesOn_ + dahNotesOn_;
+  return KeyReading{Held(), ditNotesOn_ > 0, dahNotesOn_ > 0, otherNotes || sustainChannels_ != 0};
 }
 
 }  // namespace dovrik

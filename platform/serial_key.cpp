@@ -14,15 +14,25 @@ SerialKeyInput::SerialKeyInput(std::string device, std::unique_ptr<ModemLinePort
     : device_(std::move(device)), port_(std::move(port)), report_(std::move(report)) {}
 
 bool SerialKeyInput::IsDown() {
-  if (!open_ || lost_.load(std::memory_order_relaxed)) return false;
+  return (ReadLines() & kKeyLines) != 0;
+}
+
+KeyReading SerialKeyInput::Read() {
+  const unsigned lines = ReadLines();
+  return KeyReading{(lines & kKeyLines) != 0, (lines & ModemLinePort::kDsr) != 0,
+                    (lines & ModemLinePort::kCts) != 0, (lines & ModemLinePort::kDcd) != 0};
+}
+
+unsigned SerialKeyInput::ReadLines() {
+  if (!open_ || lost_.load(std::memory_order_relaxed)) return 0;
   unsigned lines = 0;
   std::string problem;
   if (!port_->Read(lines, problem)) {
     lossProblem_ = std::move(problem);
     lost_.store(true, std::memory_order_release);
-    return false;
+    return 0;
   }
-  return (lines & kKeyLines) != 0;
+  return lines;
 }
 
 void SerialKeyInput::BeginKeying() {

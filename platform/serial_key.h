@@ -10,8 +10,11 @@
 
 namespace dovrik {
 
-// A straight key on a serial port's modem lines: DTR and RTS are raised, and
-// the key is down while CTS, DSR or DCD is active. The port named on the
+// A key on a serial port's modem lines: DTR (pin 4 of a DE-9) and RTS (pin
+// 7) are raised as the supply, and the straight key is down while CTS (pin
+// 8), DSR (pin 6) or DCD (pin 1) is active. For a keyer the paddles are dit
+// on DSR and dah on CTS, and DCD stays a straight key ORed in (a hand key or
+// a foot switch beside the paddles). The port named on the
 // command line is opened when a keying exercise starts and closed when it
 // ends; no other port is ever touched, as opening one can key a transmitter.
 //
@@ -26,6 +29,7 @@ class SerialKeyInput : public KeyInput {
 
   // Timer thread: one read of the modem lines per tick, never blocks.
   bool IsDown() override;
+  KeyReading Read() override;
 
   // Worker thread.
   void BeginKeying() override;
@@ -36,6 +40,8 @@ class SerialKeyInput : public KeyInput {
 
  private:
   void ReportLoss();
+  // Timer thread: the active input lines, or 0 when closed or lost.
+  unsigned ReadLines();
 
   const std::string device_;
   const std::unique_ptr<ModemLinePort> port_;

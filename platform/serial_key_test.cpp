@@ -94,6 +94,38 @@ TEST_F(SerialKeyTest, CtsDsrOrDcdHoldTheKeyDownButRingAloneDoesNot) {
   EXPECT_EQ(record_.reads, reads);
 }
 
+// Paddles wired as the help says: dit to DSR, dah to CTS, a straight key
+// (or foot switch) to DCD; the straight key's reading stays as above.
+TEST_F(SerialKeyTest, DitOnDsrDahOnCtsAndDcdAStraightKeyUnderAKeyer) {
+  key_->BeginKeying();
+  using L = ModemLinePort;
+  const struct {
+    unsigned lines;
+    KeyReading expected;
+  } cases[] = {{0, {false, false, false, false}},
+               {L::kDsr, {true, true, false, false}},
+               {L::kCts, {true, false, true, false}},
+               {L::kCts | L::kDsr, {true, true, true, false}},
+               {L::kDcd, {true, false, false, true}},
+               {L::kRing, {false, false, false, false}},
+               {L::kDsr | L::kDcd | L::kRing, {true, true, false, true}}};
+  for (const auto& c : cases) {
+    port_->lines = c.lines;
+    const KeyReading reading = key_->Read();
+    EXPECT_EQ(reading.key, c.expected.key) << "lines " << c.lines;
+    EXPECT_EQ(reading.dit, c.expected.dit) << "lines " << c.lines;
+    EXPECT_EQ(reading.dah, c.expected.dah) << "lines " << c.lines;
+    EXPECT_EQ(reading.straightOnly, c.expected.straightOnly) << "lines " << c.lines;
+  }
+  // Lost while both paddles are held: everything reads up, reported once.
+  port_->lines = L::kCts | L::kDsr | L::kDcd;
+  port_->gone = true;
+  const KeyReading lost = key_->Read();
+  EXPECT_FALSE(lost.key || lost.dit || lost.dah || lost.straightOnly);
+  key_->EndKeying();
+  EXPECT_EQ(reports_.size(), 1u);
+}
+
 TEST_F(SerialKeyTest, APortThatWillNotOpenReadsUpAndIsReportedOncePerExercise) {
   port_->openError = "cannot open it: No such file or directory";
   port_->lines = ModemLinePort::kCts;

@@ -4,6 +4,7 @@
 // need no window must therefore never reach it.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -60,6 +61,31 @@ TEST(ProgramCommandLine, UnknownOptionIsAUsageError) {
   EXPECT_TRUE(outcome.errors.startsWith("dovrik: unknown option '--bogus'\nUsage: dovrik"))
       << outcome.errors.toStdString();
   EXPECT_FALSE(QFile::exists(folder.filePath("Dovrik.ini")));
+}
+
+// A keyer the program does not know is refused before any window, whatever
+// the settings file says, and neither file is touched.
+TEST(ProgramCommandLine, ABadKeyerIsAUsageError) {
+  QTemporaryDir folder;
+  const QByteArray settings = "[keyer]\nmode=iambic-b\n";
+  ASSERT_TRUE(QDir(folder.path()).mkpath("config/dovrik"));
+  QFile file(folder.filePath("config/dovrik/settings.ini"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(settings);
+  file.close();
+  qputenv("XDG_CONFIG_HOME", folder.filePath("config").toLocal8Bit());
+  for (const char* keyer : {"iambic-c", "iambic-b:51", "bug:"}) {
+    const Outcome outcome = RunHeadless({"--keyer", keyer}, folder.path());
+    EXPECT_EQ(outcome.status, 2) << keyer;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_TRUE(outcome.errors.startsWith("dovrik: option '--keyer': "))
+        << outcome.errors.toStdString();
+    EXPECT_TRUE(outcome.errors.contains("\nUsage: dovrik")) << keyer;
+  }
+  qunsetenv("XDG_CONFIG_HOME");
+  EXPECT_FALSE(QFile::exists(folder.filePath("Dovrik.ini")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), settings);
 }
 
 TEST(ProgramCommandLine, PracticeFileIsWrittenWithoutADisplay) {

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QScrollBar>
 #include <memory>
+#include <utility>
 
 #include "app/about_box.h"
 #include "app/accelerator_filter.h"
@@ -22,8 +23,10 @@ using testing::DrainRequests;
 class KeyboardTest : public ::testing::Test {
  protected:
   KeyboardTest()
-      : filter_(std::make_unique<AcceleratorFilter>(
-            *shown_.dialog, [this](bool down) { keyChanges_.push_back(down); })) {
+      : filter_(std::make_unique<AcceleratorFilter>(*shown_.dialog, [this](bool left, bool right) {
+          keyChanges_.push_back(left || right);
+          controlKeys_.push_back({left, right});
+        })) {
     qApp->installEventFilter(filter_.get());
   }
   ~KeyboardTest() override { qApp->removeEventFilter(filter_.get()); }
@@ -44,6 +47,7 @@ class KeyboardTest : public ::testing::Test {
 
   testing::ShownDialog shown_;
   std::vector<bool> keyChanges_;
+  std::vector<std::pair<bool, bool>> controlKeys_;  // (left, right) at each change
   std::unique_ptr<AcceleratorFilter> filter_;
 };
 
@@ -145,6 +149,35 @@ TEST_F(KeyboardTest, CtrlHeldIsReleasedWhenTheWindowLosesActivation) {
   QEvent deactivate(QEvent::WindowDeactivate);
   QCoreApplication::sendEvent(&Dialog(), &deactivate);
   EXPECT_EQ(keyChanges_, (std::vector<bool>{true, false}));
+}
+
+// The paddles of a keyer: the two Ctrl keys told apart by their X key
+// symbols, each change reported with both states.
+TEST_F(KeyboardTest, LeftAndRightCtrlAreReportedApart) {
+  const auto send = [this](QEvent::Type type, quint32 symbol, bool repeat = false) {
+    const Qt::KeyboardModifiers held =
+        type == QEvent::KeyPress ? Qt::ControlModifier : Qt::NoModifier;
+    QKeyEvent event(type, Qt::Key_Control, held, symbol == 0xffe3 ? 37 : 105, symbol, 0, QString(),
+                    repeat);
+    QCoreApplication::sendEvent(&Dialog(), &event);
+  };
+  send(QEvent::KeyPress, 0xffe3);        // Left Ctrl down
+  send(QEvent::KeyPress, 0xffe4);        // Right Ctrl down
+  send(QEvent::KeyPress, 0xffe3, true);  // auto-repeat: nothing
+  send(QEvent::KeyRelease, 0xffe3);      // Left up, Right still held
+  send(QEvent::KeyRelease, 0xffe4);
+  using Pair = std::pair<bool, bool>;
+  EXPECT_EQ(controlKeys_,
+            (std::vector<Pair>{{true, false}, {true, true}, {false, true}, {false, false}}));
+  // The straight key: down from the first press to the last release.
+  EXPECT_EQ(keyChanges_, (std::vector<bool>{true, true, true, false}));
+  EXPECT_TRUE(Requests().empty());
+
+  // Right Ctrl held as the window loses activation: both let go.
+  send(QEvent::KeyPress, 0xffe4);
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QCoreApplication::sendEvent(&Dialog(), &deactivate);
+  EXPECT_EQ(controlKeys_.back(), (Pair{false, false}));
 }
 
 TEST(AcceleratorTables, MapExactlyTheirKeys) {
