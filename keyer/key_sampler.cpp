@@ -1,9 +1,11 @@
 #include "keyer/key_sampler.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
+#include "platform/audio_format.h"
 #include "platform/clock.h"
 #include "platform/key_input.h"
 #include "platform/looping_sound_buffer.h"
@@ -174,6 +176,153 @@ void CheckPause(KeySamplerState& state, uint32_t now) {
   if (newest != 0 && ClockDifference(now, newest) > state.pauseTimeout) events.Append(0, 0);
 }
 
+
+// ---- Paddles: the keyer's elements at exact samples of the stream ----
+//
+// The keyer runs on the side-tone stream's own sample clock. Each tick what
+// the device has taken since the last tick is final: the keyer is advanced
+// to the write cursor and its key changes there go into `toneEvents`, at the
+// times they sounded. Then the paddles are read at the cursor, and what lies
+// queued beyond it (the lead) is rendered again from a copy of the keyer run
+// ahead as if the paddles stayed as read. An element therefore starts and
+// ends at its exact sample whatever the tick, the next tick's reading still
+// changes everything not yet taken, and the ramps lie inside the element.
+
+// Key changes the copy run ahead makes within one rendering.
+constexpr int kMostChangesAhead = 64;
+
+// The ms-clock time at which stream sample `sample` sounds, given that the
+// sample `cursorSample` is at the write cursor now.
+uint32_t TimeOfSample(uint32_t now, int64_t cursorSample, int64_t sample) {
+  const int64_t offsetMs = (sample - cursorSample) * 1000 / kSampleRate;
+  return now + static_cast<uint32_t>(static_cast<int32_t>(offsetMs));
+}
+
+// The key as heard (the keyer's output, or a straight key beside it) changes
+// at `sample`.
+void CommitLevel(KeySamplerState& state, int64_t sample, uint32_t now) {
+  const bool level = state.keyerDown || state.straightOnly;
+  if (level == state.keyerLevel) return;
+  state.keyerLevel = level;
+  if (level) state.toneStartSample = sample;
+  state.toneEvents.Append(TimeOfSample(now, state.keyerSample, sample), level ? 1 : 0);
+}
+
+// One sample of a tone that began at `start` and ends at `end` (exclusive;
+// INT64_MAX when not yet known), ramped inside its length.
+int16_t KeyerToneSample(const KeySamplerState& state, int64_t n, int64_t start, int64_t end) {
+  const int64_t k = n - start;
+  double gain = 1.0;
+  if (state.rampLength > 0) {
+    const double ramp = state.rampLength;
+    gain = std::min({1.0, static_cast<double>(k) / ramp, static_cast<double>(end - n) / ramp});
+  }
+  const double phase = std::fmod(static_cast<double>(state.phaseStep) * static_cast<double>(k),
+                                 static_cast<double>(kTwoPi));
+  return ToSample(static_cast<float>(gain * kFullScale * std::sin(phase)));
+}
+
+// Renders the queue beyond the write cursor again from a copy of the keyer.
+void RenderAhead(KeySamplerState& state, int32_t lead, uint32_t writeCursor) {
+  uint32_t offset = 0;
+  const LockedRegions regions = LockAtWriteCursor(state, lead, offset);
+  if (!regions.Granted()) return;
+  // The cursor may have moved on just before the lock.
+  const uint32_t moved = (offset + kSideToneBufferBytes - writeCursor) % kSideToneBufferBytes;
+  const int64_t first = state.keyerSample + moved / 2;
+  const int64_t end = first + regions.Bytes() / 2;
+
+  PaddleKeyer ahead = state.keyer;
+  std::array<KeyChange, kMostChangesAhead> changes{};
+  int count = 0;
+  ahead.Advance(end + state.rampLength, [&](const KeyChange& change) {
+    if (count < kMostChangesAhead) changes[count++] = change;
+  });
+
+  bool keyerDown = state.keyerDown;
+  bool level = state.keyerLevel;
+  int64_t start = state.toneStartSample;
+  int next = 0;
+  // The end of the tone under way at sample n: the next change that lets
+  // the heard key up.
+  const auto toneEnd = [&](int from) {
+    bool down = keyerDown;
+    for (int i = from; i < count; ++i) {
+      down = changes[i].down;
+      if (!(down || state.straightOnly)) return changes[i].sample;
+    }
+    return INT64_MAX;
+  };
+  int64_t endOfTone = level ? toneEnd(0) : INT64_MAX;
+  bool anySound = false;
+  int64_t n = first;
+  ForEachSample(regions, [&](int16_t& sample) {
+    while (next < count && changes[next].sample <= n) {
+      keyerDown = changes[next].down;
+      ++next;
+      const bool now = keyerDown || state.straightOnly;
+      if (now != level) {
+        level = now;
+        if (level) {
+          start = changes[next - 1].sample;
+          endOfTone = toneEnd(next);
+        }
+      }
+    }
+    if (level) {
+      sample = KeyerToneSample(state, n, start, endOfTone);
+      anySound = true;
+    } else {
+      sample = 0;
+    }
+    ++n;
+  });
+  state.writePos = WrapOffset(static_cast<int32_t>(offset + regions.Bytes()));
+  state.renderedSilence = !anySound && ahead.Idle() && !state.straightOnly && !level;
+  state.buffer->Unlock(regions);
+}
+
+void KeyerTick(KeySamplerState& state, uint32_t now) {
+  const uint32_t writeCursor = ReadWriteCursor(state);
+  if (!state.keyerStarted) {
+    state.keyerStarted = true;
+    state.keyerCursor = writeCursor;
+    state.keyerSample = state.keyer.Position();
+  }
+  const uint32_t moved =
+      (writeCursor + kSideToneBufferBytes - state.keyerCursor) % kSideToneBufferBytes;
+  state.keyerCursor = writeCursor;
+  state.keyerSample += moved / 2;
+
+  // What the device has taken is final.
+  state.keyer.Advance(state.keyerSample, [&](const KeyChange& change) {
+    state.keyerDown = change.down;
+    CommitLevel(state, change.sample, now);
+  });
+  // The paddles, read at the cursor.
+  const KeyReading reading = state.key->Read();
+  const Paddles paddles =
+      state.swapPaddles ? Paddles{reading.dah, reading.dit} : Paddles{reading.dit, reading.dah};
+  const bool straightChanged = reading.straightOnly != state.straightOnly;
+  state.straightOnly = reading.straightOnly;
+  bool keyerChanged = false;
+  state.keyer.Read(paddles, [&](const KeyChange& change) {
+    state.keyerDown = change.down;
+    keyerChanged = true;
+  });
+  CommitLevel(state, state.keyerSample, now);
+  state.keyLevels.Append(now, state.keyerLevel ? 1 : 0);
+
+  const int32_t lead = state.buffer->Lead();
+  const bool quiet = !state.keyerLevel && state.keyer.Idle() && !keyerChanged && !straightChanged;
+  if (quiet && state.renderedSilence) {
+    // Nothing will sound until a reading asks: the queue is silence, topped
+    // up as the straight key tops it up.
+    if (TopUp(state, lead, false)) CheckPause(state, now);
+    return;
+  }
+  RenderAhead(state, lead, writeCursor);
+}
 }  // namespace
 
 float PhaseStepForTone(int toneHz) {
@@ -188,6 +337,10 @@ void KeySampler(KeySamplerState& state) {
   const uint32_t now = state.clock->NowMs();
   if (now == state.lastTick) return;
   state.lastTick = now;
+  if (state.keyer.Mode() != KeyerMode::kStraight) {
+    KeyerTick(state, now);
+    return;
+  }
 
   ReadKey(state, now);
   state.keyLevels.Append(now, state.toneState & 1);

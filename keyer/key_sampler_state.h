@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "keyer/key_event_ring.h"
+#include "keyer/keyer_mode.h"
+#include "keyer/paddle_keyer.h"
 
 namespace dovrik {
 
@@ -43,6 +45,20 @@ struct KeySamplerState {
   KeyEventRing toneEvents;   // (time, 1) tone start, (time, 0) tone stop, (0, 0) pause
   int32_t pauseTimeout = 0;  // ms of silence after a tone stop before a pause marker
 
+  // The keyer, for paddles (the exercise sets `keyer` and `swapPaddles`
+  // before the timer starts; in straight mode none of this is used). Its
+  // sample clock is the side-tone stream: `keyerSample` is the stream sample
+  // at `keyerCursor`, the write cursor of the last tick.
+  PaddleKeyer keyer{KeyerMode::kStraight, KeyerTiming{}};
+  bool swapPaddles = false;
+  bool keyerStarted = false;
+  uint32_t keyerCursor = 0;
+  int64_t keyerSample = 0;
+  bool straightOnly = false;     // a straight key beside the keyer, as last read
+  bool keyerDown = false;        // the keyer's own output, as last committed
+  bool keyerLevel = false;       // the key as last committed (keyer or straight key)
+  int64_t toneStartSample = 0;   // where the committed tone began
+  bool renderedSilence = false;  // what is queued beyond the cursor is silence, and stays so
 };
 
 }  // namespace dovrik

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "keyer/key_sampler.h"
+#include "keyer/keyer_mode.h"
+#include "keyer/paddle_keyer.h"
 #include "keyer/keying_decoder.h"
 #include "keyer/strip_chart.h"
 #include "platform/audio_system.h"
@@ -61,6 +63,10 @@ void RunKeyingExercise(ExerciseContext& context) {
   const int ratio = dialog.GetScrollPos(kRatioScrollBar);
   KeyingDecoder decoder = MakeKeyingDecoder(speed, ratio);
   state.pauseTimeout = ComputeKeyingLimits(speed, ratio).pauseTimeout;
+  // Paddles: the keyer of this run plays its elements at its own speed; the
+  // strip chart and the decoder take them as they take a straight key's.
+  state.keyer = PaddleKeyer(context.keyer.mode, KeyerTimingForWpm(context.keyer.wpm));
+  state.swapPaddles = context.keyer.swapPaddles;
 
   std::unique_ptr<SoundDevice> device = context.audio.CreateSoundDevice();
   if (!device) {

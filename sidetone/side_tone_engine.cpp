@@ -87,17 +87,22 @@ uint64_t SideToneEngine::CatchUpPosition(int64_t behind, int64_t nowNs) const {
 
 uint32_t SideToneEngine::WriteCursor(int64_t nowNs) {
   int64_t behind = Behind(nowNs);
+  uint64_t position = cursor_;
   if (Stalled(behind)) {
     SkipSilence(behind);
-    behind = Behind(nowNs);
-  } else if (chunkBytes_ <= periodBytes_) {
-    // A device taking one period at a time: the first byte it has not taken.
-    return OffsetOf(cursor_);
+    position = CatchUpPosition(Behind(nowNs), nowNs);
+  } else if (chunkBytes_ > periodBytes_) {
+    // A device taking several periods at once, or one that has stalled:
+    // where an even pace has reached, so every key change sounds at the
+    // same latency and the lead is counted from there. A device taking one
+    // period at a time gets the first byte it has not taken.
+    position = CatchUpPosition(behind, nowNs);
   }
-  // One taking several periods at once, or one that has stalled: where an
-  // even pace has reached, so every key change sounds at the same latency
-  // and the lead is counted from there.
-  return OffsetOf(CatchUpPosition(behind, nowNs));
+  // The pace may fall back a byte or two between readings: the cursor never
+  // moves back, or a writer would take it for a whole lap ahead.
+  position = std::max({position, reported_, cursor_});
+  reported_ = position;
+  return OffsetOf(position);
 }
 
 LockedRegions SideToneEngine::Lock(uint32_t offset, uint32_t bytes) {

@@ -102,6 +102,7 @@ class SideToneEngine {
   uint64_t writtenEnd_;
   uint64_t handed_ = 0;
   uint64_t skipped_ = 0;
+  uint64_t reported_ = 0;  // the newest write cursor given out
   uint32_t playCursor_ = 0;
   bool playing_ = false;
   bool locked_ = false;

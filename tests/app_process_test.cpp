@@ -2,7 +2,10 @@
 // configuration file of its working directory, takes its keys and close
 // requests through its window, plays a sending exercise on SDL's disk audio
 // driver, and writes the file back when it ends.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -251,6 +254,68 @@ TEST_F(ProgramProcessTest, ClosingDuringAnExerciseStopsItAndEnds) {
   CloseWindow();
   ExpectCleanExit();
   EXPECT_EQ(ReadIni(), ExpectedIni({12, 100, 3, 1, 1, 100, 0, 900, 5, 0}, "K", false));
+}
+
+// Paddles on the real program: iambic B at 20 WPM from the command line,
+// Right Ctrl (dah) and, during its dash, Left Ctrl (dit) held together on SDL's disk
+// driver. Every mark the device played is a dash of 3,969 samples or a dot
+// of 1,323, dah first and alternating, each followed by a space of exactly
+// 1,323 samples: the keyer's elements are exact to the sample.
+TEST_F(ProgramProcessTest, IambicPaddlesOnCtrlKeysPlayElementsExactToTheSample) {
+  const QString audio = directory_.filePath(QStringLiteral("paddles.raw"));
+  Start({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio}, {"--keyer", "iambic-b:20"});
+  Keys("alt+k");
+  QTest::qWait(500);
+  // By keycode, as a keyboard sends them: xdotool's Control_R would press
+  // Left Ctrl first, as the modifier it takes that key symbol to need.
+  using FakeKeyEvent = int (*)(Display*, unsigned int, int, unsigned long);
+  void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+  ASSERT_NE(xtst, nullptr) << "libXtst comes with xdotool";
+  const auto fake = reinterpret_cast<FakeKeyEvent>(dlsym(xtst, "XTestFakeKeyEvent"));
+  ASSERT_NE(fake, nullptr);
+  const unsigned int left = XKeysymToKeycode(x_, 0xffe3);   // Control_L
+  const unsigned int right = XKeysymToKeycode(x_, 0xffe4);  // Control_R
+  const auto press = [&](unsigned int keycode, bool down) {
+    fake(x_, keycode, down ? True : False, 0);
+    XFlush(x_);
+  };
+  press(right, true);
+  QTest::qWait(100);  // within the first dah
+  press(left, true);
+  QTest::qWait(700);
+  press(left, false);
+  press(right, false);
+  QTest::qWait(800);
+  Keys("alt+s");  // Stop
+  QTest::qWait(300);
+  CloseWindow();
+  ExpectCleanExit();
+
+  QFile file(audio);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  std::vector<int16_t> recording(static_cast<size_t>(bytes.size()) / 2);
+  std::memcpy(recording.data(), bytes.constData(), recording.size() * 2);
+  // Marks: from the sample before the first sound (a tone starts at phase
+  // 0) to the one after its last, split where 20 samples in a row are 0.
+  std::vector<std::pair<size_t, size_t>> marks;
+  size_t quiet = 0;
+  for (size_t i = 0; i < recording.size(); ++i) {
+    if (recording[i] == 0) {
+      ++quiet;
+      continue;
+    }
+    if (marks.empty() || quiet >= 20) marks.emplace_back(i - 1, i + 1);
+    marks.back().second = i + 1;
+    quiet = 0;
+  }
+  ASSERT_GE(marks.size(), 3u) << "a squeeze held 0.7 s alternates dah and dit";
+  for (size_t m = 0; m < marks.size(); ++m) {
+    EXPECT_EQ(marks[m].second - marks[m].first, m % 2 == 0 ? 3969u : 1323u) << "mark " << m;
+    if (m + 1 < marks.size()) {
+      EXPECT_EQ(marks[m + 1].first - marks[m].second, 1323u) << "space after mark " << m;
+    }
+  }
 }
 
 }  // namespace

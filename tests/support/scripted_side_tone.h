@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "keyer/key_sampler.h"
+#include "keyer/keyer_mode.h"
+#include "keyer/paddle_keyer.h"
+#include "platform/key_input.h"
 #include "platform/audio_format.h"
 #include "platform/looping_sound_buffer.h"
 #include "sidetone/side_tone_engine.h"
@@ -68,6 +71,24 @@ struct KeyChangeAt {
   bool down;
 };
 
+// The paddles from `atMs` on.
+struct PaddlesAt {
+  int32_t atMs;
+  bool dit;
+  bool dah;
+};
+
+// Paddles as the key sources read them (Left Ctrl and Right Ctrl, say).
+class PaddleKey : public KeyInput {
+ public:
+  bool IsDown() override { return reading_.key; }
+  KeyReading Read() override { return reading_; }
+  void Set(bool dit, bool dah) { reading_ = KeyReading{dit || dah, dit, dah, false}; }
+
+ private:
+  KeyReading reading_;
+};
+
 // One run: the key as scripted (ms from the start), the device as scripted,
 // for `runMs`. The sampler's state is the keying exercise's, at 700 Hz with
 // the attack setting 5 (R = 11).
@@ -83,10 +104,19 @@ class SideToneRun {
     state_.pauseTimeout = 1952;
   }
 
+  // The key is a pair of paddles played by `keyer` at `wpm`, as scripted;
+  // the straight key's script is then not used.
+  void UsePaddles(KeyerMode keyer, int wpm, std::vector<PaddlesAt> paddles) {
+    state_.keyer = PaddleKeyer(keyer, KeyerTimingForWpm(wpm));
+    state_.key = &paddleKey_;
+    paddles_ = std::move(paddles);
+  }
+
   // Runs the whole script; Play comes with the first tick, as the exercise
   // starts playback once the sampler runs.
   void Run() {
     size_t nextKey = 0;
+    size_t nextPaddles = 0;
     int64_t nextRequest = 0;
     DeviceRequest request = device_(0);
     buffer_.Play();
@@ -96,6 +126,10 @@ class SideToneRun {
         const int32_t ms = static_cast<int32_t>(step / 10);
         while (nextKey < key_.size() && key_[nextKey].atMs <= ms) {
           fakeKey_.Set(key_[nextKey++].down);
+        }
+        while (nextPaddles < paddles_.size() && paddles_[nextPaddles].atMs <= ms) {
+          paddleKey_.Set(paddles_[nextPaddles].dit, paddles_[nextPaddles].dah);
+          ++nextPaddles;
         }
         clock_.Set(static_cast<uint32_t>(1000 + ms));
         KeySampler(state_);
@@ -133,6 +167,8 @@ class SideToneRun {
   ScriptedSideTone buffer_;
   ManualClock clock_;
   FakeKey fakeKey_;
+  PaddleKey paddleKey_;
+  std::vector<PaddlesAt> paddles_;
   KeySamplerState state_{};
   DeviceScript device_;
   std::vector<KeyChangeAt> key_;
