@@ -1,6 +1,7 @@
 #include "app/strip_chart_widget.h"
 
 #include <QMetaObject>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
@@ -47,6 +48,7 @@ void StripChartWidget::Scroll(const ChartRect& strip, int dx) {
   const int top = std::max(strip.top, 0);
   const int bottom = std::min(strip.bottom, image_.height());
   if (left >= right || top >= bottom || dx == 0) return;
+  MarkChangedLocked(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
   // Pixels that would come from outside the strip keep their old value, as
   // a scrolled window's uncovered area does until it is painted.
   for (int y = top; y < bottom; ++y) {
@@ -65,6 +67,9 @@ void StripChartWidget::FillWindowColour(const ChartRect& rect) {
   const int right = std::min(rect.right, image_.width());
   const int top = std::max(rect.top, 0);
   const int bottom = std::min(rect.bottom, image_.height());
+  if (left < right && top < bottom) {
+    MarkChangedLocked(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  }
   for (int y = top; y < bottom; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
     std::fill(row + left, row + std::max(left, right), windowColour_);
@@ -80,7 +85,10 @@ void StripChartWidget::MoveTo(int x, int y) {
 void StripChartWidget::SetPixelLocked(int x, int y) {
   if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
   reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = qRgb(0, 0, 0);
+  MarkChangedLocked(QRect(x, y, 1, 1));
 }
+
+void StripChartWidget::MarkChangedLocked(const QRect& rect) { changed_ |= rect; }
 
 void StripChartWidget::LineTo(int x, int y) {
   std::lock_guard lock(mutex_);
@@ -118,7 +126,16 @@ void StripChartWidget::ScheduleRepaint() {
       this,
       [this] {
         repaintPending_.store(false);
-        update();
+        // Only what was drawn on is painted again: while keying that is the
+        // trace's one row, not the whole chart, fifty times a second.
+        QRect changed;
+        {
+          std::lock_guard lock(mutex_);
+          changed = changed_;
+          changed_ = QRect();
+        }
+        if (changed.isEmpty()) return;
+        update(changed.translated(contentsRect().topLeft()));
       },
       Qt::QueuedConnection);
 }
@@ -157,13 +174,24 @@ void StripChartWidget::paintEvent(QPaintEvent* event) {
   // The chart keeps its pixels in the exercise's own geometry (a 470-pixel
   // strip); on a scaled screen the copy painted is made at the device pixel
   // ratio, so the painter has nothing to resample or blur.
+  // Only the rows asked for are copied and painted; at a fractional device
+  // pixel ratio the whole chart, so that every row lands where it did.
+  const QRect client = contentsRect();
+  const qreal ratio = devicePixelRatioF();
+  const bool wholeRatio = ratio == static_cast<int>(ratio);
+  const QRect wanted = (wholeRatio ? event->rect().intersected(client) : client)
+                           .translated(-client.topLeft());
+  if (wanted.isEmpty()) return;
   QImage chart;
   {
     std::lock_guard lock(mutex_);
-    chart = image_.copy();
+    const QRect rows(0, wanted.top(), image_.width(), wanted.height());
+    chart = image_.copy(rows.intersected(image_.rect()));
   }
+  if (chart.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(contentsRect().topLeft(), AtDevicePixelRatio(chart, devicePixelRatioF()));
+  painter.setClipRect(event->rect());
+  painter.drawImage(client.topLeft() + QPoint(0, wanted.top()), AtDevicePixelRatio(chart, ratio));
 }
 
 }  // namespace dovrik

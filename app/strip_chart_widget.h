@@ -50,12 +50,15 @@ class StripChartWidget : public QFrame, public StripChartSurface {
 
  private:
   void SetPixelLocked(int x, int y);
+  // Widens the part of the image drawn on since the last repaint.
+  void MarkChangedLocked(const QRect& rect);
   void ScheduleRepaint();
 
   std::mutex mutex_;
   QImage image_;       // guarded by mutex_
   int currentX_ = 0;   // guarded by mutex_
   int currentY_ = 0;   // guarded by mutex_
+  QRect changed_;      // guarded by mutex_: image pixels drawn since the last repaint
   QRgb windowColour_;  // written once in the constructor
   QRgb faceColour_;    // likewise: the empty chart's colour
   std::atomic<bool> repaintPending_{false};
