@@ -48,8 +48,8 @@ void BM_LessonSynthesis(benchmark::State& state) {
   }
   state.counters["lesson_synthesis_ratio"] =
       benchmark::Counter(static_cast<double>(samples) / kSampleRate, benchmark::Counter::kIsRate);
-  state.counters["audio_seconds"] = benchmark::Counter(
-      static_cast<double>(samples) / kSampleRate / static_cast<double>(state.iterations()));
+  state.counters["audio_seconds"] = benchmark::Counter(static_cast<double>(samples) / kSampleRate /
+                                                       static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_LessonSynthesis)->Name("lesson_synthesis_ratio")->Unit(benchmark::kMillisecond);
 
@@ -67,9 +67,15 @@ void BM_ScoreCopy(benchmark::State& state) {
     sent += group;
     // One mistake a group: a wrong character, a missed one or an extra one.
     switch (random() % 3) {
-      case 0: group[random() % 5] = 'E'; break;
-      case 1: group.erase(random() % 5, 1); break;
-      default: group.insert(random() % 5, 1, 'T'); break;
+      case 0:
+        group[random() % 5] = 'E';
+        break;
+      case 1:
+        group.erase(random() % 5, 1);
+        break;
+      default:
+        group.insert(random() % 5, 1, 'T');
+        break;
     }
     typed += group;
   }

@@ -178,15 +178,15 @@ std::string ScoreJson(const CopyScore& score, int lesson, bool passed, bool save
 }
 
 std::string ScoreText(const CopyScore& score, int width) {
-  std::string text = "Score " + Percent(score.score) + ": " +
-                     Plural(score.errors, "error", "errors") + " in " +
-                     Plural(score.sentLength, "character", "characters") + " sent (" +
-                     std::to_string(score.substitutions) + " wrong, " +
-                     std::to_string(score.insertions) + " extra, " +
-                     std::to_string(score.deletions) + " missed)\n";
+  std::string text =
+      "Score " + Percent(score.score) + ": " + Plural(score.errors, "error", "errors") + " in " +
+      Plural(score.sentLength, "character", "characters") + " sent (" +
+      std::to_string(score.substitutions) + " wrong, " + std::to_string(score.insertions) +
+      " extra, " + std::to_string(score.deletions) + " missed)\n";
   if (!score.markers.empty()) {
-    text += "\nUnder each error: x wrong, + extra (not sent), - missed (not copied);\n"
-            "_ stands where the other line has a character.\n";
+    text +=
+        "\nUnder each error: x wrong, + extra (not sent), - missed (not copied);\n"
+        "_ stands where the other line has a character.\n";
     const size_t step = static_cast<size_t>(std::max(width, 10));
     for (size_t at = 0; at < score.markers.size(); at += step) {
       text += "\nSent   " + score.alignedSent.substr(at, step) + "\n";
@@ -273,15 +273,17 @@ int RunScoreCopyCommand(const ScoreCopyOptions& options, const std::string& hist
       text += "\nLesson " + std::to_string(set->lesson) + ": ";
       if (verdict.passed) {
         text += "passed";
-        if (set->lesson < kLastLesson) text += "; lesson " + std::to_string(set->lesson + 1) + " is next";
+        if (set->lesson < kLastLesson)
+          text += "; lesson " + std::to_string(set->lesson + 1) + " is next";
         text += "\n";
       } else {
         text += "not passed (";
         if (!verdict.scoreEnough) text += "the score is under 90 %";
         if (!verdict.scoreEnough && !verdict.newestEnough) text += "; ";
         if (!verdict.newestEnough) {
-          text += std::string(1, set->newest) + " was right " + std::to_string(verdict.newestRight) +
-                  " times of " + std::to_string(verdict.newestSent) + ", under 90 %";
+          text += std::string(1, set->newest) + " was right " +
+                  std::to_string(verdict.newestRight) + " times of " +
+                  std::to_string(verdict.newestSent) + ", under 90 %";
         }
         text += ")\n";
       }

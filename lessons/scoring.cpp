@@ -11,9 +11,9 @@ namespace {
 
 // The step that reached a cell of the alignment, two bits per cell.
 enum Step : uint8_t {
-  kDiagonal = 0,  // sent[i-1] against typed[j-1]: a match or a substitution
-  kDeletion = 1,  // sent[i-1] not typed
-  kInsertion = 2, // typed[j-1] not sent
+  kDiagonal = 0,   // sent[i-1] against typed[j-1]: a match or a substitution
+  kDeletion = 1,   // sent[i-1] not typed
+  kInsertion = 2,  // typed[j-1] not sent
 };
 
 // (n + 1) x (m + 1) steps packed four to a byte.
@@ -78,7 +78,7 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
   // (more is better): cost = errors * weight - matches, weight larger than
   // any count of matches. Along a path both parts add up, so the least
   // cost of a cell is the least of its three ways in.
-  const auto sentAt = [&](size_t i) { return sent[n - i]; };    // i-th from the end, 1-based
+  const auto sentAt = [&](size_t i) { return sent[n - i]; };  // i-th from the end, 1-based
   const auto typedAt = [&](size_t j) { return typed[m - j]; };
   const int64_t weight = static_cast<int64_t>(std::min(n, m)) + 1;
   std::vector<int64_t> previous(m + 1);
@@ -160,8 +160,9 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
 
   for (size_t k = 0; k < n; ++k) {
     if (sent[k] == ' ') continue;
-    auto found = std::find_if(result.perCharacter.begin(), result.perCharacter.end(),
-                              [&](const CopyScore::CharacterCount& c) { return c.character == sent[k]; });
+    auto found =
+        std::find_if(result.perCharacter.begin(), result.perCharacter.end(),
+                     [&](const CopyScore::CharacterCount& c) { return c.character == sent[k]; });
     if (found == result.perCharacter.end()) {
       result.perCharacter.push_back({sent[k], 0, 0});
       found = result.perCharacter.end() - 1;

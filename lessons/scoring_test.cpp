@@ -168,7 +168,8 @@ TEST(CopyScoring, LeastErrorsThenMostMatchesOnEveryShortPair) {
     int bestMatches = -1;
     BestByHand(a, b, 0, 0, 0, 0, bestErrors, bestMatches);
     const CopyScore score = ScoreCopy(a, b);
-    const int matches = static_cast<int>(std::count(score.markers.begin(), score.markers.end(), ' '));
+    const int matches =
+        static_cast<int>(std::count(score.markers.begin(), score.markers.end(), ' '));
     ASSERT_EQ(score.errors, bestErrors) << a << " / " << b;
     ASSERT_EQ(matches, bestMatches) << a << " / " << b;
     ASSERT_EQ(WithoutGaps(score.alignedSent), a);

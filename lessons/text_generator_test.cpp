@@ -9,7 +9,8 @@
 namespace dovrik {
 namespace {
 
-TextRequest Request(int lesson, uint32_t seed, int minutes = 2, GroupMode groups = GroupMode::kFive) {
+TextRequest Request(int lesson, uint32_t seed, int minutes = 2,
+                    GroupMode groups = GroupMode::kFive) {
   TextRequest request;
   request.set = *LessonCharacterSet(lesson);
   request.groups = groups;
@@ -40,7 +41,8 @@ std::vector<std::string> Groups(const std::string& text) {
 TEST(LessonText, LessonCharactersNewestShareAndLength) {
   for (int lesson = 1; lesson <= 38; ++lesson) {
     for (const int minutes : {1, 3}) {
-      const TextRequest request = Request(lesson, static_cast<uint32_t>(lesson * 31 + minutes), minutes);
+      const TextRequest request =
+          Request(lesson, static_cast<uint32_t>(lesson * 31 + minutes), minutes);
       const std::string text = GenerateLessonText(request);
       int letters = 0;
       for (const char character : text) {
@@ -57,8 +59,8 @@ TEST(LessonText, LessonCharactersNewestShareAndLength) {
       EXPECT_LE(samples, int64_t{minutes} * 60 * kSampleRate) << "lesson " << lesson;
       // Whole groups up to the end, less at most two (the newest character's
       // share may have cost the last one): a group is at most five zeros.
-      const int64_t longestGroup = 5 * 19 * request.timing.dot +
-                                   4 * request.timing.characterSpace + request.timing.wordSpace;
+      const int64_t longestGroup = 5 * 19 * request.timing.dot + 4 * request.timing.characterSpace +
+                                   request.timing.wordSpace;
       EXPECT_GT(samples, int64_t{minutes} * 60 * kSampleRate - 2 * longestGroup);
     }
   }

@@ -31,7 +31,8 @@ class LessonCommandLine : public ::testing::Test {
  protected:
   Outcome Run(const QStringList& arguments) {
     QStringList environment = testing::EnvironmentWithoutDisplay();
-    environment << "QT_QPA_PLATFORM=xcb" << "XDG_CONFIG_HOME=" + folder_.filePath("config")
+    environment << "QT_QPA_PLATFORM=xcb"
+                << "XDG_CONFIG_HOME=" + folder_.filePath("config")
                 << "XDG_DATA_HOME=" + folder_.filePath("data");
     QProcess program;
     program.setEnvironment(environment);
@@ -195,8 +196,8 @@ TEST_F(LessonCommandLine, ScoreIsPrintedWhenTheHistoryCannotBeWritten) {
   EXPECT_TRUE(outcome.out.startsWith("Score 100.0 %: 0 errors in 11 characters sent"))
       << outcome.out.toStdString();
   EXPECT_TRUE(outcome.out.contains("Lesson 1: passed; lesson 2 is next"));
-  EXPECT_TRUE(outcome.errors.startsWith("dovrik: History is not being saved: " +
-                                        HistoryPath().toUtf8()))
+  EXPECT_TRUE(
+      outcome.errors.startsWith("dovrik: History is not being saved: " + HistoryPath().toUtf8()))
       << outcome.errors.toStdString();
   EXPECT_EQ(Read("data/dovrik/history.sqlite3"), notADatabase);
 }
