@@ -20,16 +20,13 @@ namespace dovrik {
 int RunLessonFileCommand(const PracticeFileOptions& options, Clock& clock, std::FILE* out,
                          std::FILE* errors);
 
-// The longest normalised text --score-copy scores (the alignment needs a
-// quarter of a byte per pair of characters): far beyond a 10-minute copy.
-inline constexpr size_t kLongestScoredText = 20000;
-
 // `dovrik --score-copy KEY COPY [--lesson N] [--json]`: scores the copy
 // against the key, prints the result on `out` and records it in the history
 // at `historyPath` (empty: the default place) as an attempt of exercise
 // "file". Returns 0 when printed and recorded; 1 when printed but the
 // history could not be written (the reason on `errors`); 2 when a file
-// cannot be read or is too long to score (nothing printed or written).
+// cannot be read or is longer than kLongestScoredText (nothing printed or
+// written).
 int RunScoreCopyCommand(const ScoreCopyOptions& options, const std::string& historyPath,
                         int64_t nowUtcMs, std::FILE* out, std::FILE* errors);
 
