@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "lessons/lesson_attempt.h"
 #include "platform/audio_format.h"
 
 namespace dovrik {
@@ -100,6 +101,31 @@ TEST(LessonText, WeakCharactersComeMoreOften) {
   // U goes from weight 1 to 2.8 among ten characters.
   EXPECT_GT(Count(after, 'U'), 2 * Count(before, 'U'));
   EXPECT_GT(Count(after, 'U'), 2 * Count(after, 'M'));
+}
+
+}  // namespace
+}  // namespace dovrik
+
+namespace dovrik {
+namespace {
+
+// The weights come from the last ten attempts only: an old bad run of K
+// is forgotten once the learner has copied it well ten times since.
+TEST(LessonText, RecordsOfTheLastAttempts) {
+  std::vector<Attempt> attempts(12);
+  attempts[0].perChar = {{"K", 50, 0}};
+  attempts[1].perChar = {{"K", 50, 0}, {"M", 5, 1}};
+  for (size_t k = 2; k < attempts.size(); ++k) attempts[k].perChar = {{"K", 5, 5}, {"M", 5, 4}};
+  const std::vector<CharacterRecord> records = RecentRecords(attempts);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].character, 'K');
+  EXPECT_EQ(records[0].sent, 50);
+  EXPECT_EQ(records[0].right, 50);
+  EXPECT_EQ(records[1].sent, 50);
+  EXPECT_EQ(records[1].right, 40);
+  EXPECT_DOUBLE_EQ(CharacterWeight('M', records), 1.4);
+  EXPECT_EQ(RecentRecords(attempts, 12)[0].right, 50);
+  EXPECT_EQ(RecentRecords(attempts, 12)[0].sent, 150);
 }
 
 }  // namespace
