@@ -280,7 +280,10 @@ int RunScoreCopyCommand(const ScoreCopyOptions& options, const std::string& hist
         text += "not passed (";
         if (!verdict.scoreEnough) text += "the score is under 90 %";
         if (!verdict.scoreEnough && !verdict.newestEnough) text += "; ";
-        if (!verdict.newestEnough) {
+        if (!verdict.newestEnough && verdict.newestSent == 0) {
+          text += "the key never sends the lesson's newest character, " +
+                  std::string(1, set->newest);
+        } else if (!verdict.newestEnough) {
           text += std::string(1, set->newest) + " was right " +
                   std::to_string(verdict.newestRight) + " times of " +
                   std::to_string(verdict.newestSent) + ", under 90 %";
