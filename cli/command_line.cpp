@@ -52,6 +52,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   bool practiceFile = false;
   bool scoreCopy = false;
   bool json = false;
+  bool exportHistory = false;
   for (int i = 0; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--help") {
@@ -84,14 +85,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (name == option.name) lessonOption = &option;
     }
     const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed" ||
-                            name == "--serial-key" || name == "--score-copy" || lessonOption;
+                            name == "--serial-key" || name == "--score-copy" || name == "--export-history" ||
+                            lessonOption;
     if (!takesValue) return UsageError("unknown option '" + std::string(name) + "'");
     if (!value) {
       if (i + 1 == argc) return UsageError("option '" + std::string(name) + "' needs a value");
       value = argv[++i];
     }
 
-    if (lessonOption) {
+    if (name == "--export-history") {
+      if (value->empty()) {
+        return UsageError("option '--export-history' needs a file name, or - for standard output");
+      }
+      exportHistory = true;
+      line.exportHistory = std::string(*value);
+    } else if (lessonOption) {
       const std::optional<int32_t> number =
           ParseNumber<int32_t>(*value, lessonOption->lowest, lessonOption->highest);
       if (!number) {
@@ -135,6 +143,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
   }
 
+  if (exportHistory) {
+    if (practiceFile || scoreCopy || json || line.practice.groups || line.practice.seed ||
+        line.practice.lesson || line.practice.charWpm || line.practice.effectiveWpm ||
+        line.practice.minutes || !line.serialKey.empty()) {
+      return UsageError("option '--export-history' is used on its own");
+    }
+    line.action = CommandAction::kExportHistory;
+    return line;
+  }
   const PracticeFileOptions& practice = line.practice;
   const bool lessonTiming = practice.charWpm || practice.effectiveWpm || practice.minutes;
   if (practice.charWpm && practice.effectiveWpm && *practice.effectiveWpm > *practice.charWpm) {
@@ -183,6 +200,7 @@ std::string UsageText() {
          "       dovrik --practice-file FILE --lesson N [--char-wpm C] [--effective-wpm E]\n"
          "              [--minutes M] [--seed N]\n"
          "       dovrik --score-copy KEY COPY [--lesson N] [--json]\n"
+         "       dovrik --export-history FILE\n"
          "       dovrik --help | --version\n"
          "\n"
          "Without options Dovrik opens its window: the sending and keying exercises.\n"
@@ -217,6 +235,10 @@ std::string UsageText() {
          "                        status 1 when the history could not be written\n"
          "  --json                with --score-copy: print the result as one JSON\n"
          "                        object\n"
+         "  --export-history FILE write the lessons' history as CSV to FILE (- for\n"
+         "                        standard output), one row per character per\n"
+         "                        attempt: time,exercise,lesson,char_wpm,\n"
+         "                        effective_wpm,character,sent,right\n"
          "  --help                show this help and exit\n"
          "  --version             show the version and exit\n";
 }

@@ -33,6 +33,7 @@ enum class CommandAction {
   kVersion,            // print VersionText on standard output, status 0
   kWritePracticeFile,  // headless: no window, no display needed
   kScoreCopy,          // headless: score a copy against its key, record it
+  kExportHistory,      // headless: the history as CSV to a file or standard output
   kUsageError,         // print `error` and UsageText on standard error, status 2
 };
 
@@ -44,6 +45,9 @@ struct CommandLine {
   // `--serial-key DEVICE`, for kRunProgram: the serial port whose modem
   // lines key the keying exercise. Empty: no serial port is touched.
   std::string serialKey;
+  // `--export-history FILE`, for kExportHistory: the CSV file, "-" for
+  // standard output.
+  std::string exportHistory;
 };
 
 // The exit status of a command line that cannot be understood.

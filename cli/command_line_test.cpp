@@ -124,9 +124,32 @@ INSTANTIATE_TEST_SUITE_P(
                      "option '--groups' takes a whole number from 1 to 1000, not '99999999999'"},
         RejectedCase{{"--practice-file", "a.wav", "--seed", "-1"},
                      "option '--seed' takes a whole number from 0 to 4294967295, not '-1'"},
-        RejectedCase{
-            {"--practice-file", "a.wav", "--seed", "4294967296"},
-            "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"}));
+        RejectedCase{{"--practice-file", "a.wav", "--seed", "4294967296"},
+                     "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"},
+        RejectedCase{{"--export-history"}, "option '--export-history' needs a value"},
+        RejectedCase{{"--export-history="},
+                     "option '--export-history' needs a file name, or - for standard output"},
+        RejectedCase{{"--export-history", "h.csv", "--practice-file", "a.wav"},
+                     "option '--export-history' is used on its own"},
+        RejectedCase{{"--seed", "3", "--export-history", "-"},
+                     "option '--export-history' is used on its own"},
+        RejectedCase{{"--export-history", "-", "--serial-key", "/dev/ttyS0"},
+                     "option '--export-history' is used on its own"}));
+
+// "-" is standard output, taken as the option's value and not as a stray
+// argument.
+TEST(CommandLineExportHistory, TakesAFileOrStandardOutput) {
+  for (const auto& [arguments, file] :
+       std::vector<std::pair<std::vector<const char*>, std::string>>{
+           {{"--export-history", "-"}, "-"},
+           {{"--export-history=-"}, "-"},
+           {{"--export-history", "--help.csv"}, "--help.csv"},
+           {{"--export-history=a.csv", "--export-history", "b,c.csv"}, "b,c.csv"}}) {
+    const CommandLine line = Parse(arguments);
+    EXPECT_EQ(line.action, CommandAction::kExportHistory) << line.error;
+    EXPECT_EQ(line.exportHistory, file);
+  }
+}
 
 TEST(CommandLineLessons, LessonFileAndScoredCopy) {
   const CommandLine lesson = Parse({"--practice-file", "l.wav", "--lesson", "38", "--char-wpm=50",
@@ -179,7 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"--score-copy", "k", "c", "--practice-file", "a.wav"},
                      "options '--score-copy' and '--practice-file' go on separate runs"},
         RejectedCase{{"--json"}, "option '--json' needs '--score-copy KEY COPY'"},
-        RejectedCase{{"--score-copy", "k", "c", "--json=yes"}, "option '--json' takes no value"}));
+        RejectedCase{{"--score-copy", "k", "c", "--json=yes"}, "option '--json' takes no value"},
+        RejectedCase{{"--export-history", "-", "--lesson", "3"},
+                     "option '--export-history' is used on its own"},
+        RejectedCase{{"--score-copy", "k", "c", "--export-history", "-"},
+                     "option '--export-history' is used on its own"}));
 
 TEST(CommandLineTexts, VersionAndUsage) {
   EXPECT_EQ(VersionText(), "Dovrik 1.5.2");
@@ -189,7 +216,7 @@ TEST(CommandLineTexts, VersionAndUsage) {
   for (const char* option : {"--serial-key DEVICE", "--practice-file FILE", "--groups N",
                              "--seed N", "--help", "--version", "--lesson N", "--char-wpm C",
                              "--effective-wpm E", "--minutes M", "--score-copy KEY COPY",
-                             "--json"}) {
+                             "--json", "--export-history FILE"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "settings/xdg_paths.h"
@@ -24,6 +25,7 @@ namespace {
 // file of another program is recognised as such.
 constexpr int32_t kApplicationId = 0x446f766b;
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kSwitchRetryMs = 10;
 constexpr int kLastLesson = 38;
 
 // SQLite's words for the last failure on `db`, with the system's when the
@@ -230,7 +232,10 @@ std::string Validate(const Attempt& attempt) {
     if (!seen.insert(count.character).second) {
       return "the character '" + count.character + "' has two results";
     }
-    if (count.sent < 0 || count.right < 0 || count.right > count.sent) {
+    if (count.sent < 0 || count.right < 0) {
+      return "the character '" + count.character + "' has a negative count";
+    }
+    if (count.right > count.sent) {
       return "the character '" + count.character + "' was copied right more often than sent";
     }
   }
@@ -246,11 +251,12 @@ struct HistoryStore::State {
   std::string path;
   std::string problem;
   sqlite3* db = nullptr;
+  bool readOnly = false;
 
   ~State() { sqlite3_close_v2(db); }
 
   bool Fail(const std::string& reason) {
-    problem = Notice(path, reason);
+    problem = readOnly ? "History cannot be read: " + path + ": " + reason : Notice(path, reason);
     sqlite3_close_v2(db);
     db = nullptr;
     return false;
@@ -259,8 +265,9 @@ struct HistoryStore::State {
   // Runs `body` in one write transaction, taken at once so that two
   // processes wait for each other (the busy timeout) instead of failing.
   bool Transaction(const std::function<bool()>& body, std::string* error) {
-    if (db == nullptr) {
-      if (error != nullptr) *error = problem;
+    if (db == nullptr || readOnly) {
+      if (error != nullptr)
+        *error = db == nullptr ? problem : Notice(path, "it is open only to read");
       return false;
     }
     if (Execute(db, "BEGIN IMMEDIATE") && body() && Execute(db, "COMMIT")) return true;
@@ -268,6 +275,51 @@ struct HistoryStore::State {
     if (!sqlite3_get_autocommit(db)) Execute(db, "ROLLBACK");
     if (error != nullptr) *error = Notice(path, reason);
     return false;
+  }
+
+  bool OpenToRead() {
+    readOnly = true;
+    bool empty = false;
+    bool regular = false;
+    if (path.empty()) return Fail("no folder for it (neither XDG_DATA_HOME nor HOME names one)");
+    if (!FileExists(path, &empty, &regular)) return Fail("there is no such file");
+    if (!regular) return Fail("it is not a regular file");
+    if (empty) return Fail("the file is empty");
+    if (std::string reason = HeaderProblem(path); !reason.empty()) return Fail(reason);
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      return Fail("cannot read it (" + Message(db) + ")");
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (std::string reason = ReadableProblem(db, true); !reason.empty()) return Fail(reason);
+    if (QueryInteger(db, "PRAGMA user_version").value_or(-1) != kSchemaVersion) {
+      return Fail("it holds no attempts yet");
+    }
+    return true;
+  }
+
+  // The switch needs the file to itself and SQLite does not wait for that
+  // (its busy handler is not called here), so while another process holds
+  // it (two Dovriks making a new history at once) it is tried again for as
+  // long as the busy timeout. A history in WAL mode is left as it is.
+  bool SwitchToWriteAheadLog() {
+    for (int waited = 0;; waited += kSwitchRetryMs) {
+      int result = SQLITE_OK;
+      {
+        Statement journal(db, "PRAGMA journal_mode");
+        result = journal.Step();
+        if (result == SQLITE_ROW && journal.Text(0) == "wal") return true;
+      }
+      if (result == SQLITE_ROW) {
+        Statement journal(db, "PRAGMA journal_mode = WAL");
+        result = journal.Step();
+        if (result == SQLITE_ROW && journal.Text(0) == "wal") return true;
+      }
+      const int primary = sqlite3_extended_errcode(db) & 0xff;
+      if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || waited >= kBusyTimeoutMs) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kSwitchRetryMs));
+    }
   }
 
   bool Open() {
@@ -309,12 +361,7 @@ struct HistoryStore::State {
     // Checked again on this connection: the file may have changed since.
     if (std::string reason = ReadableProblem(db, false); !reason.empty()) return Fail(reason);
 
-    {
-      Statement journal(db, "PRAGMA journal_mode = WAL");
-      if (journal.Step() != SQLITE_ROW || journal.Text(0) != "wal") {
-        return Fail("cannot write it (" + Message(db) + ")");
-      }
-    }
+    if (!SwitchToWriteAheadLog()) return Fail("cannot write it (" + Message(db) + ")");
     // Every attempt reaches the disk before Add returns.
     if (!Execute(db, "PRAGMA synchronous = FULL") || !Execute(db, "PRAGMA foreign_keys = ON")) {
       return Fail("cannot write it (" + Message(db) + ")");
@@ -358,6 +405,13 @@ HistoryStore HistoryStore::Open(const std::string& path) {
   auto state = std::make_unique<State>();
   state->path = path;
   state->Open();
+  return HistoryStore(std::move(state));
+}
+
+HistoryStore HistoryStore::OpenForReading(const std::string& path) {
+  auto state = std::make_unique<State>();
+  state->path = path;
+  state->OpenToRead();
   return HistoryStore(std::move(state));
 }
 

@@ -10,6 +10,7 @@
 // why and naming the file, and the file exactly as it was. Two Dovrik
 // processes may write to the same file at once; each attempt is one
 // transaction, so a program killed mid-attempt loses at most that attempt.
+// One store is used from one thread at a time; each process opens its own.
 
 #include <cstdint>
 #include <memory>
@@ -69,14 +70,21 @@ class HistoryStore {
   // Opens DefaultHistoryPath(), making its folder when missing.
   static HistoryStore OpenDefault();
 
+  // Opens an existing history only to read it: nothing is created, migrated
+  // or written, and Add and SetLessonReached fail. Problem() then begins
+  // "History cannot be read: <path>: ".
+  static HistoryStore OpenForReading(const std::string& path);
+
   HistoryStore(HistoryStore&&) noexcept;
   HistoryStore& operator=(HistoryStore&&) noexcept;
   ~HistoryStore();
 
+  // True when attempts can be saved (for OpenForReading: read).
   bool Usable() const;
   // Empty when usable, otherwise one sentence for the learner, e.g.
   // "History is not being saved: /home/a/.local/share/dovrik/history.sqlite3:
-  // the file is not a Dovrik history (file is not a database)".
+  // the file is not a database (it does not start as an SQLite file does);
+  // it is left as it is". A failed Add gives the same kind of sentence.
   std::string Problem() const;
   const std::string& Path() const;
 

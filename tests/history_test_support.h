@@ -2,6 +2,7 @@
 
 // A temporary folder and child processes for the history tests.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -65,8 +66,11 @@ inline bool Exists(const std::string& path) {
 // A program started with its standard output on a pipe, read line by line.
 class ChildProcess {
  public:
+  // `extraEnvironment` entries ("NAME=value") come before this process's
+  // own, so they win; standard error goes to `errorFile` when one is named.
   explicit ChildProcess(const std::vector<std::string>& arguments,
-                        const std::vector<std::string>& extraEnvironment = {}) {
+                        const std::vector<std::string>& extraEnvironment = {},
+                        const std::string& errorFile = {}) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -74,6 +78,10 @@ class ChildProcess {
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    if (!errorFile.empty()) {
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
