@@ -15,6 +15,9 @@ StripChartWidget::StripChartWidget(QWidget* parent)
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(kFrameWidth);
   setFocusPolicy(Qt::NoFocus);
+  // The image covers the whole client area: nothing beneath needs painting
+  // first when a pass repaints the trace's row.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   image_ = QImage(1, 1, QImage::Format_RGB32);
   image_.fill(faceColour_);
 }

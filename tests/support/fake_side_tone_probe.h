@@ -101,6 +101,20 @@ class SideToneProbe {
       }
       return down;
     }
+    // Under a keyer: a paddle pressed from rest is the change, and the
+    // element it starts is the block locked next.
+    KeyReading Read() override {
+      const KeyReading reading = inner_.Read();
+      const bool down = reading.dit || reading.dah || reading.straightOnly;
+      if (down != last_) {
+        last_ = down;
+        if (down) {
+          probe_.pending_ = true;
+          probe_.pendingChange_ = {down, ProbeClock::now(), {}, 0};
+        }
+      }
+      return reading;
+    }
 
    private:
     SideToneProbe& probe_;
