@@ -20,6 +20,8 @@
 #include "platform/audio_format.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
+#include "keyer/keyer_mode.h"
+#include "keyer/keyer_settings.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sound_server_wake.h"
@@ -318,6 +320,110 @@ TEST(SoundServerBackToBackTest, EveryRunSoundsFromItsFirstPress) {
                            paris.back().atMs;
     const double heardMs = (first.first - lastBefore.last - 1) / kSamplesPerMs;
     EXPECT_NEAR(heardMs, keyedMs, 60.0) << "run " << run << " starts late: " << heard;
+  }
+}
+
+}  // namespace
+}  // namespace dovrik
+
+namespace dovrik {
+namespace {
+
+// Paddles held as a scripted pair from Start on: (ms, dit, dah) readings.
+class ScriptedPaddles : public KeyInput {
+ public:
+  struct Reading {
+    int32_t atMs;
+    bool dit;
+    bool dah;
+  };
+  ScriptedPaddles(Clock& clock, std::vector<Reading> script)
+      : clock_(clock), script_(std::move(script)) {}
+  void Start() {
+    start_.store(clock_.NowMs());
+    started_.store(true);
+  }
+  bool IsDown() override { return Read().key; }
+  KeyReading Read() override {
+    read_.store(true);
+    KeyReading reading;
+    if (!started_.load()) return reading;
+    const int32_t elapsed = ClockDifference(clock_.NowMs(), start_.load());
+    for (const Reading& r : script_) {
+      if (r.atMs > elapsed) break;
+      reading = KeyReading{r.dit || r.dah, r.dit, r.dah, false};
+    }
+    return reading;
+  }
+  bool WasRead() const { return read_.load(); }
+
+ private:
+  Clock& clock_;
+  const std::vector<Reading> script_;
+  std::atomic<uint32_t> start_{0};
+  std::atomic<bool> started_{false};
+  std::atomic<bool> read_{false};
+};
+
+// The keying exercise with an iambic B keyer at 20 WPM on a real PulseAudio
+// server: C squeezed (dah first, let go in the space after the second dah)
+// and then R, each paddle tapped during the element before it (memory).
+// Every element sounds, a dot 60 ms and a
+// dash 180 ms, each space within the character 60 ms.
+TEST(SoundServerPaddleTest, IambicElementsSoundWhole) {
+  testing::SoundServer server("pulse");
+  ASSERT_TRUE(server.ok()) << server.Error();
+  const std::string path =
+      ::testing::TempDir() + "dovrik_server_paddles_" + std::to_string(getpid()) + ".raw";
+  ASSERT_TRUE(server.StartRecording(path));
+  {
+    ScopedAudioDriver driver("pulseaudio");
+    ASSERT_TRUE(driver.ok()) << SDL_GetError();
+    SteadyClock clock;
+    ScriptedPaddles paddles(clock, {{300, false, true},
+                                    {310, true, true},
+                                    {860, false, false},  // C: dah dit dah, then B's dit
+                                    {1600, true, false},
+                                    {1640, false, false},
+                                    {1650, false, true},
+                                    {1700, false, false},
+                                    {1800, true, false},
+                                    {1840, false, false}});  // R: dit dah dit, from memory
+    SdlAudioSystem sdl;
+    testing::KeyingRig rig(700, 5);
+    ExerciseContext context = rig.Context(sdl, clock, paddles);
+    context.keyer = KeyerSettings{KeyerMode::kIambicB, 20, false};
+    std::thread worker([&] { RunKeyingExercise(context); });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!paddles.WasRead() && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(milliseconds(1));
+    }
+    paddles.Start();
+    std::this_thread::sleep_for(milliseconds(2600));
+    rig.queue.Post(MSG_STOP_EXERCISE);
+    worker.join();
+    EXPECT_TRUE(rig.dialog.Warnings().empty());
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  server.StopRecording();
+  const std::vector<int16_t> recording = ReadRecording(path);
+  std::remove(path.c_str());
+
+  const std::vector<testing::Tone> tones = FindTones(recording);
+  std::string heard;
+  for (const testing::Tone& tone : tones) {
+    heard += std::to_string(int((tone.last - tone.first + 1) / kSamplesPerMs)) + " ";
+  }
+  const std::vector<double> expected = {180, 60, 180, 60, 60, 180, 60};
+  ASSERT_EQ(tones.size(), expected.size()) << "C and R, every element: " << heard;
+  for (size_t t = 0; t < tones.size(); ++t) {
+    // The tone finder cuts the ramps' quiet ends: up to 0.5 ms each.
+    EXPECT_NEAR((tones[t].last - tones[t].first + 1) / kSamplesPerMs, expected[t], 1.5)
+        << "tone " << t << ": " << heard;
+    if (t != 3 && t + 1 < tones.size()) {
+      EXPECT_NEAR((tones[t + 1].first - tones[t].last - 1) / kSamplesPerMs, 60.0, 1.5)
+          << "space after tone " << t << ": " << heard;
+    }
   }
 }
 
