@@ -19,6 +19,8 @@ class MainDialog;
 // Alt and the physical S key start the exercise on a Russian layout too.
 // Those keys are swallowed. Shift+Tab is swallowed too, so the toolkit's own
 // focus chaining adds no key; every other key goes to the focused control.
+// Alt+L, which neither table uses, opens the lessons window from the main
+// dialog (when an opener is set) and is swallowed there.
 // Left and Right Ctrl are the keyboard straight key: they report key down
 // and up and do nothing else. Keys count only in the main dialog and the
 // About box (not in a warning box). UI thread only.
@@ -29,6 +31,11 @@ class AcceleratorFilter : public QObject {
   // Dovrik window, false when both are up or the window loses activation.
   AcceleratorFilter(MainDialog& dialog, std::function<void(bool)> keyboardKey,
                     QObject* parent = nullptr);
+
+  // What Alt+L in the main dialog calls; UI thread.
+  void SetLessonsOpener(std::function<void()> openLessons) { openLessons_ = std::move(openLessons); }
+  // Whether a key is the lessons window's key, Alt+L on any layout.
+  static bool IsLessonsKey(const QKeyEvent& key);
 
   // The main table's command for a key, or 0.
   static int MainCommandFor(const QKeyEvent& key);
@@ -45,6 +52,7 @@ class AcceleratorFilter : public QObject {
 
   MainDialog& dialog_;
   std::function<void(bool)> keyboardKey_;
+  std::function<void()> openLessons_;
   bool leftControlDown_ = false;
   bool rightControlDown_ = false;
 };

@@ -202,7 +202,11 @@ bool MainDialog::MainDialogProc(uint32_t message, uintptr_t wParam, intptr_t lPa
 }
 
 bool MainDialog::OnCommand(uintptr_t wParam) {
-  switch (LowWord(wParam)) {
+  const uint16_t command = LowWord(wParam);
+  const bool startsOrEnds = command == kStartButtonId || command == kKeyButtonId ||
+                            command == kExitButtonId || command == kAboutButtonId;
+  if (startsOrEnds && HeldForExerciseElsewhere()) return false;
+  switch (command) {
     case kStartButtonId:
       if (exerciseRunning_ == 0) {
         StartExercise(MSG_START_SENDING);
@@ -239,6 +243,7 @@ void MainDialog::StartExercise(uint32_t request) {
   SetControlsEnabled(false);
   Button(kStartButtonId)->setText(QStringLiteral("&Stop"));
   worker_.Post(request);
+  emit ExerciseRunningChanged(true);
 }
 
 void MainDialog::StopExercise() {
@@ -252,6 +257,22 @@ void MainDialog::ExerciseEnded() {
   Button(kStartButtonId)->setText(QStringLiteral("&Start"));
   SetControlDisabled(kStartButtonId, false);
   SetControlsEnabled(true);
+  emit ExerciseRunningChanged(false);
+}
+
+void MainDialog::HoldForExerciseElsewhere(const QString& why) {
+  if (why == heldBecause_) return;
+  heldBecause_ = why;
+  const bool held = !why.isEmpty();
+  for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+    SetControlDisabled(id, held);
+  }
+  for (const int id : {kStartButtonId, kKeyButtonId}) {
+    QWidget* button = Control(id);
+    button->setAccessibleDescription(why);
+    QAccessibleEvent described(button, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
+  }
 }
 
 void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {

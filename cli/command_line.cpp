@@ -56,7 +56,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       name = argument.substr(0, equals);
       value = argument.substr(equals + 1);
     }
-    if (name == "--help" || name == "--version") {
+    if (argument == "--lessons") {
+      line.lessons = true;
+      continue;
+    }
+    if (name == "--help" || name == "--version" || name == "--lessons") {
       return UsageError("option '" + std::string(name) + "' takes no value");
     }
     const bool takesValue = name == "--practice-file" || name == "--groups" || name == "--seed" ||
@@ -97,17 +101,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   if (!line.serialKey.empty()) {
     return UsageError("option '--serial-key' is for the keying exercise, not '--practice-file'");
   }
+  if (line.lessons) return UsageError("option '--lessons' opens a window, not '--practice-file'");
   line.action = CommandAction::kWritePracticeFile;
   return line;
 }
 
 std::string UsageText() {
-  return "Usage: dovrik [--serial-key DEVICE]\n"
+  return "Usage: dovrik [--lessons] [--serial-key DEVICE]\n"
          "       dovrik --practice-file FILE [--groups N] [--seed N]\n"
          "       dovrik --help | --version\n"
          "\n"
          "Without options Dovrik opens its window: the sending and keying exercises.\n"
          "\n"
+         "  --lessons             open the Dovrik Lessons window too: a Koch course\n"
+         "                        that plays lessons, scores what you copy and\n"
+         "                        shows your progress\n"
          "  --serial-key DEVICE   also key with a straight key on the modem lines of\n"
          "                        the serial port DEVICE (/dev/ttyUSB0, say): opened\n"
          "                        while a keying exercise runs, with DTR and RTS\n"

@@ -28,6 +28,9 @@ struct CommandLine {
   // `--serial-key DEVICE`, for kRunProgram: the serial port whose modem
   // lines key the keying exercise. Empty: no serial port is touched.
   std::string serialKey;
+  // `--lessons`, for kRunProgram: the "Dovrik Lessons" window opens beside
+  // the main dialog.
+  bool lessons = false;
 };
 
 // The exit status of a command line that cannot be understood.
