@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     case dovrik::CommandAction::kRunProgram:
       break;
   }
-  const int exitCode = dovrik::RunProgram(argc, argv, command.serialKey);
+  const int exitCode = dovrik::RunProgram(argc, argv, command.serialKey, command.lessons);
   std::fflush(nullptr);
   std::quick_exit(exitCode);
 }

@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "app/accelerator_filter.h"
+#include "app/lessons/lessons_opener.h"
+#include "app/lessons/lessons_window.h"
 #include "app/main_dialog.h"
 #include "app/qt_dialog_controls.h"
 #include "app/window_system_start.h"
+#include "worker/copy_exercise.h"
 #include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
@@ -42,11 +45,13 @@ namespace {
 // down while the process still runs.
 //
 // The key the sampler reads is the straight key (joystick button, Ctrl
-// keys), every MIDI input, and the serial port if one was named.
+// keys), every MIDI input, and the serial port if one was named. The
+// worker's replies go to the window whose exercise ended.
 struct WorkerWorld {
   WorkerWorld(MainDialog& dialog, ThreadQueue& queue, const std::string& serialDevice)
       : controls(dialog),
-        poster(dialog),
+        lessons(dialog, queue, copyBoard),
+        poster(dialog, lessons),
         midiKey(MakeSystemMidiInputs),
         serialKey(MakeSerialKey(serialDevice)),
         key(KeySourceList()),
@@ -65,7 +70,9 @@ struct WorkerWorld {
   }
 
   QtDialogControls controls;
-  QtDialogPoster poster;
+  CopyExerciseBoard copyBoard;
+  LessonsOpener lessons;
+  ExerciseReplyPoster poster;
   SdlAudioSystem audio;
   ThreadTimerService timers;
   SteadyClock clock;
@@ -77,10 +84,11 @@ struct WorkerWorld {
   ExerciseContext context;
 };
 
-bool StartWorker(ExerciseContext& context) {
+bool StartWorker(ExerciseContext& context, CopyExerciseBoard& copyBoard) {
   ExerciseRoutines routines{
       [](ExerciseContext& exercise) { RunSendingExercise(exercise); },
       [](ExerciseContext& exercise) { RunKeyingExercise(exercise); },
+      [&copyBoard](ExerciseContext& exercise) { RunCopyExercise(exercise, copyBoard); },
   };
   try {
     std::thread(WorkerThreadProc, std::ref(context), std::move(routines)).detach();
@@ -99,7 +107,7 @@ QApplication* MakeApplication(int& argc, char** argv) {
 
 }  // namespace
 
-int RunProgram(int argc, char** argv, const std::string& serialKey) {
+int RunProgram(int argc, char** argv, const std::string& serialKey, bool openLessons) {
   const std::unique_ptr<QApplication> made(MakeApplication(argc, argv));
   QApplication& application = *made;
   application.setQuitOnLastWindowClosed(false);
@@ -125,13 +133,15 @@ int RunProgram(int argc, char** argv, const std::string& serialKey) {
 
   InitSdlOnce();
   auto* world = new WorkerWorld(dialog, *queue, serialKey);
-  application.installEventFilter(new AcceleratorFilter(
+  auto* accelerators = new AcceleratorFilter(
       dialog, [key = &world->straightKey](bool down) { key->SetKeyboardKeyDown(down); },
-      &application));
+      &application);
+  accelerators->SetLessonsOpener([lessons = &world->lessons] { lessons->Open(); });
+  application.installEventFilter(accelerators);
   QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
                    [](int exitCode) { QCoreApplication::exit(exitCode); });
 
-  if (!StartWorker(world->context)) return 0;
+  if (!StartWorker(world->context, world->copyBoard)) return 0;
 
   LoadConfigFile(world->controls);
   InitSliders(world->controls);
@@ -140,6 +150,7 @@ int RunProgram(int argc, char** argv, const std::string& serialKey) {
   const QPixmap aboutPicture(QStringLiteral(":/dovrik/about.png"));
   if (aboutPicture.isNull() && kArtworkBuiltIn) return 0;
   dialog.SetAboutPicture(aboutPicture);
+  if (openLessons) world->lessons.Open();
 
   const int exitCode = QApplication::exec();
 

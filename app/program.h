@@ -8,7 +8,8 @@ namespace dovrik {
 // loop, shutdown. Returns the exit code, which is always 0. The worker
 // thread is still blocked for good when this returns; the caller ends the
 // process without waiting for it. `serialKey` names the serial port whose
-// modem lines key the keying exercise too; empty for none.
-int RunProgram(int argc, char** argv, const std::string& serialKey = "");
+// modem lines key the keying exercise too; empty for none. `openLessons`
+// opens the lessons window beside the main dialog.
+int RunProgram(int argc, char** argv, const std::string& serialKey = "", bool openLessons = false);
 
 }  // namespace dovrik

@@ -53,11 +53,10 @@ class CopyExercise {
       return outcome_;
     }
     device_->SetVolume(lesson.deviceVolume);
-    std::vector<int16_t> lessonSound = lesson.synthesize ? lesson.synthesize() : std::vector<int16_t>{};
-    outcome_.lessonSamples = static_cast<int64_t>(lessonSound.size());
-    sound_.assign(static_cast<size_t>(kCopyLeadInSamples), 0);
-    sound_.insert(sound_.end(), lessonSound.begin(), lessonSound.end());
-    Play();
+    if (lesson.synthesize) sound_ = lesson.synthesize();
+    leadIn_ = std::clamp<int64_t>(lesson.leadInSamples, 0, static_cast<int64_t>(sound_.size()));
+    outcome_.lessonSamples = static_cast<int64_t>(sound_.size()) - leadIn_;
+    if (!sound_.empty()) Play();
     device_->Reset();
     for (WaveHeader& header : headers_) device_->Unprepare(header);
     device_->Close();
@@ -87,7 +86,7 @@ class CopyExercise {
       if (finished == nullptr) continue;
       --inFlight_;
       handed_ += finished->bufferLength / 2;
-      const int64_t played = std::max<int64_t>(0, handed_ - kCopyLeadInSamples);
+      const int64_t played = std::max<int64_t>(0, handed_ - leadIn_);
       outcome_.playedSamples = played;
       board_.SetPlayedSamples(played);
       if (!WriteNextChunk(*finished)) return;
@@ -129,6 +128,7 @@ class CopyExercise {
   CopyExerciseBoard& board_;
   std::unique_ptr<WaveOut> device_;
   std::vector<int16_t> sound_;
+  int64_t leadIn_ = 0;
   // Four fifths of a second queued ahead: enough for a sound server's bursts.
   std::array<WaveHeader, 4> headers_{};
   int64_t next_ = 0;    // the first sample not yet written

@@ -13,17 +13,19 @@
 namespace dovrik {
 
 // One copy exercise as the lessons window asks for it. `synthesize` runs on
-// the worker thread and returns the lesson's sound (16-bit mono at 22,050 Hz,
-// without the lead-in); it must not touch anything of the window.
+// the worker thread and returns the lesson's whole sound (16-bit mono at
+// 22,050 Hz), whose first `leadInSamples` are the lead-in before the first
+// character; it must not touch anything of the window.
 struct CopyLesson {
   std::function<std::vector<int16_t>()> synthesize;
+  int64_t leadInSamples = 0;
   uint32_t deviceVolume = 0xFFFFFFFFu;  // as WaveOut::SetVolume takes it
 };
 
 // How a copy exercise ended, for the window once MSG_COPY_ENDED arrives.
 struct CopyOutcome {
-  int64_t lessonSamples = 0;  // the lesson's length, lead-in not counted
-  int64_t playedSamples = 0;  // of the lesson, handed to the device
+  int64_t lessonSamples = 0;  // the sound's length, lead-in not counted
+  int64_t playedSamples = 0;  // of it (lead-in not counted), handed to the device
   bool stoppedEarly = false;
   std::string failure;  // empty, or one sentence ("No audio output")
 };
@@ -48,14 +50,11 @@ class CopyExerciseBoard {
   std::atomic<int64_t> played_{0};
 };
 
-// The silence before the first group, so that the learner's ear and hands
-// are ready: one second.
-inline constexpr int64_t kCopyLeadInSamples = 22050;
 // Each buffer written to the wave-out device holds a fifth of a second.
 inline constexpr int64_t kCopyChunkSamples = 4410;
 
 // Worker thread. Takes the board's lesson (none: ends at once), synthesises
-// it, and plays the lead-in and the lesson through a wave-out device in a
+// it, and plays it through a wave-out device in a
 // few buffers that take turns, until the end or MSG_STOP_EXERCISE. Every
 // other message met meanwhile is discarded, as in the sending exercise. The
 // outcome is left on the board; a device that cannot be opened or written
