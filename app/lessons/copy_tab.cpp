@@ -186,7 +186,8 @@ void CopyTab::BuildControls() {
   result_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
   resultLabel->setBuddy(result_);
 
-  nextLesson_ = new QPushButton(this);
+  nextLesson_ = new QPushButton(QStringLiteral("&Go on to the next lesson"), this);
+  nextLesson_->setAccessibleName(QStringLiteral("Go on to the next lesson"));
   nextLesson_->hide();
   connect(nextLesson_, &QPushButton::clicked, this, &CopyTab::MoveToNextLesson);
 
@@ -297,10 +298,8 @@ void CopyTab::Start() {
   lesson.deviceVolume = DeviceVolume(settings_.volume);
   lesson.synthesize = [text = sent_, settings = settings_, timing = timing_,
                        noiseStart = request.seed] {
-    // The lead-in is noise alone, then the text's marks and spaces.
-    std::vector<TimedSpan> spans{{kLessonLeadIn, false}};
-    const std::vector<TimedSpan> textSpans = LessonSpans(text, timing);
-    spans.insert(spans.end(), textSpans.begin(), textSpans.end());
+    // The lead-in (noise alone), then the text's marks and spaces.
+    const std::vector<TimedSpan> spans = LessonSpans(text, timing);
     NoiseCursor cursor(noiseStart);
     TimedSynthesis synthesis(spans, LessonTone(settings, timing), cursor);
     std::vector<int16_t> sound;

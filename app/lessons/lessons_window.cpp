@@ -48,6 +48,8 @@ LessonsWindow::LessonsWindow(MainDialog& mainDialog, ThreadQueue& worker, CopyEx
 }
 
 void LessonsWindow::Open() {
+  // The first time, Start has the focus: Space plays the lesson reached.
+  if (!isVisible() && !copy_->Running()) copy_->StartButton()->setFocus(Qt::OtherFocusReason);
   show();
   raise();
   activateWindow();
