@@ -95,16 +95,17 @@ TEST(CopyResultText, TheScoreIsNeverRoundedUpToAPassAndTheVerdictSaysWhatIsMissi
 
 TEST(CopyResultText, TheAlignedTextsHaveTheMarkerLineAndTheWeakestCharacterFirst) {
   const CharacterSet lesson1 = *LessonCharacterSet(1);
-  const CopyScore score = ScoreCopy("KMKMK MMKKM", "KMRMK MMKK");
+  // M mistaken for R once, and the last M missed.
+  const CopyScore score = ScoreCopy("KMKMK MMKKM", "krkmk mmkk");
   const QStringList lines = CopyResultText(score, JudgeAttempt(score, 'M'), lesson1).split('\n');
   ASSERT_GE(lines.size(), 11);
   EXPECT_EQ(lines[4], QStringLiteral("Sent:   KMKMK MMKKM"));
-  EXPECT_EQ(lines[5], QStringLiteral("Copied: KMRMK MMKK_"));
-  EXPECT_EQ(lines[6], QStringLiteral("Errors:   x        -"));
-  // K: 4 of 5 right, M: 5 of 6; K is the weaker.
-  EXPECT_EQ(lines[9], QStringLiteral("  K  4 of 5 right (80 %)"));
-  EXPECT_EQ(lines[10], QStringLiteral("  M  5 of 6 right (83 %)"));
-  EXPECT_TRUE(lines.contains(QStringLiteral("  K copied as R, 1 time")));
+  EXPECT_EQ(lines[5], QStringLiteral("Copied: KRKMK MMKK_"));
+  EXPECT_EQ(lines[6], QStringLiteral("Errors:  x        -"));
+  // M (3 of 5) comes before K (5 of 5), though K was sent first.
+  EXPECT_EQ(lines[9], QStringLiteral("  M  3 of 5 right (60 %)"));
+  EXPECT_EQ(lines[10], QStringLiteral("  K  5 of 5 right (100 %)"));
+  EXPECT_TRUE(lines.contains(QStringLiteral("  M copied as R, 1 time")));
 }
 
 }  // namespace

@@ -4,11 +4,16 @@
 // exercise plays at a time across the lessons window and the main dialog.
 #include <gtest/gtest.h>
 
+#include <QAbstractSpinBox>
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <memory>
 #include <thread>
