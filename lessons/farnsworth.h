@@ -33,9 +33,9 @@ struct LessonTiming {
 std::optional<LessonTiming> FarnsworthTiming(int charWpm, int effectiveWpm, std::string* error);
 
 // The samples `text` takes at `timing`: each character's elements and
-// element spaces, a character space after each character, a word space in
-// place of each run of spaces (and after the last word). Characters without
-// a code are skipped.
+// element spaces, a character space between the characters of a word, and
+// a word space after each word (a run of spaces is one word break).
+// Characters without a code are skipped.
 int64_t TextSamples(const std::string& text, const LessonTiming& timing);
 
 }  // namespace dovrik

@@ -15,8 +15,9 @@ inline constexpr int32_t kLessonLeadIn = 22050;
 
 // The marks and spaces of `text` at `timing`, after the lead-in: each
 // character's elements with element spaces between them, a character space
-// after each character, a word space in place of each run of spaces and
-// after the last word. Characters without a code are skipped.
+// between the characters of a word, and a word space after each word (a run
+// of spaces is one word break), so the spans take kLessonLeadIn +
+// TextSamples(text) samples. Characters without a code are skipped.
 std::vector<TimedSpan> LessonSpans(std::string_view text, const LessonTiming& timing);
 
 // The tone of the settings at `timing`: pitch, noise, the attack ramp (at

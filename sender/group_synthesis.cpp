@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sender/tone_sample.h"
+
 namespace dovrik {
 namespace {
 
 // The single-precision length of one sample at 22,050 samples per second
 // (4.5351473e-05 s). The running time t advances by exactly this float.
 constexpr float kSampleTime = 1.0f / 22050.0f;
-
-// The largest integer not greater than x, for |x| well inside the 32-bit
-// range. Cheaper than std::floor without SSE4.1, and exact.
-int16_t FloorToSample(double x) {
-  int32_t whole = static_cast<int32_t>(x);  // truncates towards zero
-  if (static_cast<double>(whole) > x) --whole;
-  return static_cast<int16_t>(whole);
-}
 
 // Emits the samples of one group into the caller's buffer, keeping the
 // running state of the synthesis: the tone phase and the running time t,
@@ -45,9 +39,8 @@ class GroupWriter {
   // One tone sample: noise plus the tone scaled by the envelope (0 .. 1).
   bool EmitTone(double envelope) {
     if (count_ == buffer_.size()) return false;
-    const double x = static_cast<double>(cursor_.Next()) * noiseAmp_ +
-                     toneAmp_ * std::sin(static_cast<double>(phase_)) * envelope;
-    buffer_[count_++] = FloorToSample(x);
+    buffer_[count_++] = ToneSample(cursor_.Next(), noiseAmp_, toneAmp_,
+                                   std::sin(static_cast<double>(phase_)), envelope);
     t_ += kSampleTime;
     phase_ += phaseStep_;
     return true;
@@ -56,7 +49,7 @@ class GroupWriter {
   // One sample of a space: noise alone.
   bool EmitSpace() {
     if (count_ == buffer_.size()) return false;
-    buffer_[count_++] = FloorToSample(static_cast<double>(cursor_.Next()) * noiseAmp_);
+    buffer_[count_++] = SpaceSample(cursor_.Next(), noiseAmp_);
     t_ += kSampleTime;
     return true;
   }
