@@ -36,20 +36,20 @@ struct Confusion {
 };
 
 struct Attempt {
-  int64_t timeUtcMs = 0;      // when the attempt ended, ms since 1970-01-01 UTC
-  std::string exercise;       // "copy", "send" or "file"
-  int lesson = 0;             // 1–38, 0 for a custom character set
-  std::string characterSet;   // the characters trained, e.g. "KM"
-  int charWpm = 0;            // the character speed C
-  int effectiveWpm = 0;       // the effective speed E
+  int64_t timeUtcMs = 0;     // when the attempt ended, ms since 1970-01-01 UTC
+  std::string exercise;      // "copy", "send" or "file"
+  int lesson = 0;            // 1–38, 0 for a custom character set
+  std::string characterSet;  // the characters trained, e.g. "KM"
+  int charWpm = 0;           // the character speed C
+  int effectiveWpm = 0;      // the effective speed E
   double minutes = 0;
   std::string sentText;
   std::string typedText;
-  double score = 0;           // 0–1
+  double score = 0;  // 0–1
   std::vector<CharCount> perChar;
   std::vector<Confusion> confusions;
-  std::string figures;        // free JSON text of figures of one exercise (the send tab's timing)
-  int64_t id = 0;             // given by the store; 0 before Add
+  std::string figures;  // free JSON text of figures of one exercise (the send tab's timing)
+  int64_t id = 0;       // given by the store; 0 before Add
   bool operator==(const Attempt&) const = default;
 };
 
