@@ -98,13 +98,13 @@ TEST(CopyResultText, TheAlignedTextsHaveTheMarkerLineAndTheWeakestCharacterFirst
   // M mistaken for R once, and the last M missed.
   const CopyScore score = ScoreCopy("KMKMK MMKKM", "krkmk mmkk");
   const QStringList lines = CopyResultText(score, JudgeAttempt(score, 'M'), lesson1).split('\n');
-  ASSERT_GE(lines.size(), 11);
+  ASSERT_GE(lines.size(), 12);
   EXPECT_EQ(lines[4], QStringLiteral("Sent:   KMKMK MMKKM"));
   EXPECT_EQ(lines[5], QStringLiteral("Copied: KRKMK MMKK_"));
   EXPECT_EQ(lines[6], QStringLiteral("Errors:  x        -"));
   // M (3 of 5) comes before K (5 of 5), though K was sent first.
-  EXPECT_EQ(lines[9], QStringLiteral("  M  3 of 5 right (60 %)"));
-  EXPECT_EQ(lines[10], QStringLiteral("  K  5 of 5 right (100 %)"));
+  EXPECT_EQ(lines[10], QStringLiteral("  M  3 of 5 right (60 %)"));
+  EXPECT_EQ(lines[11], QStringLiteral("  K  5 of 5 right (100 %)"));
   EXPECT_TRUE(lines.contains(QStringLiteral("  M copied as R, 1 time")));
 }
 

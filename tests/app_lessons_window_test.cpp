@@ -347,8 +347,15 @@ TEST_F(LessonsWindowTest, AltLOpensTheWindowWhoseControlsAndChartsAreNamed) {
   EXPECT_EQ(Copy().StartButton()->accessibleName(), QStringLiteral("Start"));
   EXPECT_EQ(Copy().StopButton()->accessibleName(), QStringLiteral("Stop"));
   EXPECT_FALSE(Copy().StopButton()->isEnabled());
-  // Tab goes from Start to Stop to the copy box to the result.
-  EXPECT_EQ(Copy().StartButton()->nextInFocusChain(), Copy().StopButton());
+  // Tab goes from Start (which has the focus when the window opens) past
+  // the idle Stop to the copy box, then to the result.
+  QApplication::setActiveWindow(&window_);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+  ASSERT_EQ(QApplication::focusWidget(), Copy().StartButton());
+  QTest::keyClick(Copy().StartButton(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Copy().CopyBox());
+  QTest::keyClick(Copy().CopyBox(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Copy().ResultView());
   // Each chart says its figures in words.
   EXPECT_EQ(window_.Progress()->ScoreChart()->accessibleDescription(),
             QStringLiteral("No attempts yet."));
