@@ -63,6 +63,12 @@ void WaitForStop(ExerciseContext& context) {
   }
 }
 
+// The letter after "&" in a caption, upper-cased, or nothing.
+QString Mnemonic(const QString& caption) {
+  const qsizetype at = caption.indexOf(QLatin1Char('&'));
+  return at >= 0 && at + 1 < caption.size() ? caption.mid(at + 1, 1).toUpper() : QString();
+}
+
 // Fast lessons: characters and spaces at 40 WPM, no noise, so that a couple
 // of groups play in a few seconds.
 constexpr const char* kFastLessons =
@@ -336,6 +342,7 @@ TEST_F(LessonsWindowTest, AltLOpensTheWindowWhoseControlsAndChartsAreNamed) {
   // Every control a learner can reach has a name.
   for (QWidget* widget : window_.findChildren<QWidget*>()) {
     if (widget->focusPolicy() == Qt::NoFocus || qobject_cast<QTabBar*>(widget)) continue;
+    if (widget->window() != &window_) continue;  // a picker's list, its own popup
     if (widget->parentWidget() && qobject_cast<QAbstractSpinBox*>(widget->parentWidget())) continue;
     if (widget->parentWidget() && qobject_cast<QComboBox*>(widget->parentWidget())) continue;
     if (qobject_cast<QAbstractScrollArea*>(widget->parentWidget())) continue;  // viewports
@@ -356,6 +363,17 @@ TEST_F(LessonsWindowTest, AltLOpensTheWindowWhoseControlsAndChartsAreNamed) {
   EXPECT_EQ(QApplication::focusWidget(), Copy().CopyBox());
   QTest::keyClick(Copy().CopyBox(), Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), Copy().ResultView());
+  // Each Alt key of the window does one thing.
+  QString mnemonics;
+  for (int index = 0; index < tabs.count(); ++index) mnemonics += Mnemonic(tabs.tabText(index));
+  for (QLabel* label : window_.findChildren<QLabel*>()) mnemonics += Mnemonic(label->text());
+  for (QAbstractButton* button : window_.findChildren<QAbstractButton*>())
+    mnemonics += Mnemonic(button->text());
+  QString unique = mnemonics;
+  std::sort(unique.begin(), unique.end());
+  unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+  EXPECT_EQ(unique.size(), mnemonics.size()) << mnemonics.toStdString();
+  EXPECT_GE(mnemonics.size(), 16);
   // Each chart says its figures in words.
   EXPECT_EQ(window_.Progress()->ScoreChart()->accessibleDescription(),
             QStringLiteral("No attempts yet."));

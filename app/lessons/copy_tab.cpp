@@ -1,6 +1,7 @@
 #include "app/lessons/copy_tab.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -100,6 +101,11 @@ void CopyTab::BuildControls() {
   }
   lesson_->addItem(QStringLiteral("Custom characters"));
   lesson_->setAccessibleName(QStringLiteral("Lesson"));
+  // The last lessons list 39 characters: the picker shows the start of each
+  // entry and opens wide enough for all of it.
+  lesson_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  lesson_->setMinimumContentsLength(22);
+  lesson_->view()->setMinimumWidth(lesson_->view()->sizeHintForColumn(0) + 24);
   custom_ = new QLineEdit(lessonBox);
   custom_->setAccessibleName(QStringLiteral("Custom characters"));
   custom_->setAccessibleDescription(
@@ -135,9 +141,9 @@ void CopyTab::BuildControls() {
           [this](int value) { effectiveWpm_->setMaximum(value); });
 
   const std::vector<std::pair<QString, QWidget*>> rows = {
-      {QStringLiteral("&Character speed:"), charWpm_}, {QStringLiteral("&Effective speed:"), effectiveWpm_},
+      {QStringLiteral("C&haracter speed:"), charWpm_}, {QStringLiteral("E&ffective speed:"), effectiveWpm_},
       {QStringLiteral("&Minutes:"), minutes_},         {QStringLiteral("&Groups:"), groups_},
-      {QStringLiteral("&Pitch:"), pitch_},             {QStringLiteral("&Volume:"), volume_},
+      {QStringLiteral("P&itch:"), pitch_},             {QStringLiteral("&Volume:"), volume_},
       {QStringLiteral("&Attack:"), attack_},           {QStringLiteral("&Noise:"), noise_},
       {QStringLiteral("&Jitter:"), jitter_}};
   for (size_t index = 0; index < rows.size(); ++index) {
@@ -186,7 +192,7 @@ void CopyTab::BuildControls() {
   result_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
   resultLabel->setBuddy(result_);
 
-  nextLesson_ = new QPushButton(QStringLiteral("&Go on to the next lesson"), this);
+  nextLesson_ = new QPushButton(QStringLiteral("Go &on to the next lesson"), this);
   nextLesson_->setAccessibleName(QStringLiteral("Go on to the next lesson"));
   nextLesson_->hide();
   connect(nextLesson_, &QPushButton::clicked, this, &CopyTab::MoveToNextLesson);
@@ -197,8 +203,9 @@ void CopyTab::BuildControls() {
   historyNotice_->hide();
 
   auto* top = new QHBoxLayout;
-  top->addWidget(lessonBox, 1);
-  top->addWidget(settingsBox, 2);
+  top->addWidget(lessonBox);
+  top->addWidget(settingsBox);
+  top->addStretch(1);
   layout->addLayout(top);
   layout->addLayout(buttons);
   layout->addWidget(copyLabel);
@@ -375,7 +382,7 @@ void CopyTab::ExerciseEnded() {
   }
 
   if (verdict.passed && set_.lesson > 0 && set_.lesson < kLastLesson) {
-    nextLesson_->setText(QStringLiteral("&Go on to lesson %1").arg(set_.lesson + 1));
+    nextLesson_->setText(QStringLiteral("Go &on to lesson %1").arg(set_.lesson + 1));
     nextLesson_->setAccessibleName(QStringLiteral("Go on to lesson %1").arg(set_.lesson + 1));
     nextLesson_->setAccessibleDescription(
         QStringLiteral("you passed; you may also stay on lesson %1 and start again").arg(set_.lesson));
