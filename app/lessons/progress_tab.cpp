@@ -164,11 +164,14 @@ void ProgressTab::DrawScores(const ProgressSummary& summary) {
   chart->addSeries(points);
   chart->addSeries(pass);
   auto* time = new QDateTimeAxis;
-  time->setFormat(QStringLiteral("MMM d"));
+  // Attempts within two days read by the clock, longer spans by the date.
+  time->setFormat(last - first < 2.0 * kMsPerDay ? QStringLiteral("MMM d hh:mm") : QStringLiteral("MMM d"));
+  time->setTickCount(4);
   time->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first)),
                  QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last)));
   auto* percent = new QValueAxis;
   percent->setRange(0, 100);
+  percent->setTickCount(3);
   percent->setLabelFormat(QStringLiteral("%d %%"));
   chart->addAxis(time, Qt::AlignBottom);
   chart->addAxis(percent, Qt::AlignLeft);
@@ -195,19 +198,27 @@ void ProgressTab::DrawLessons(const ProgressSummary& summary) {
     highest = std::max(highest, day.lesson);
   }
   chart->addSeries(steps);
-  const int64_t firstDay = summary.days.empty() ? NowUtcMs() / kMsPerDay : summary.days.front().day;
-  const int64_t lastDay = std::max(firstDay + 1, summary.days.empty() ? firstDay : summary.days.back().day);
+  // A day before the first and after the last, so that no point sits on an edge.
+  const int64_t firstDay =
+      (summary.days.empty() ? NowUtcMs() / kMsPerDay : summary.days.front().day) - 1;
+  const int64_t lastDay = (summary.days.empty() ? firstDay + 1 : summary.days.back().day) + 1;
   auto* days = new QDateTimeAxis;
   days->setFormat(QStringLiteral("MMM d"));
+  days->setTickCount(static_cast<int>(std::min<int64_t>(lastDay - firstDay + 1, 8)));
   days->setRange(QDateTime::fromMSecsSinceEpoch(firstDay * kMsPerDay, Qt::UTC),
                  QDateTime::fromMSecsSinceEpoch(lastDay * kMsPerDay, Qt::UTC));
   auto* lesson = new QValueAxis;
   lesson->setRange(0, std::min(kLastLesson, std::max(highest + 2, 5)));
+  lesson->setTickType(QValueAxis::TicksDynamic);
+  lesson->setTickAnchor(0);
+  // Three or four labels fit the chart's height.
+  lesson->setTickInterval(std::max(1, (static_cast<int>(lesson->max()) + 2) / 3));
   lesson->setLabelFormat(QStringLiteral("%d"));
   chart->addAxis(days, Qt::AlignBottom);
   chart->addAxis(lesson, Qt::AlignLeft);
   steps->attachAxis(days);
   steps->attachAxis(lesson);
+  chart->legend()->hide();  // one series, named by the title
   Describe(lessons_, LessonChartText(summary));
 }
 
@@ -220,19 +231,19 @@ void ProgressTab::DrawCharacters(const ProgressSummary& summary) {
   QStringList labels;
   for (size_t index = 0; index < std::min(kCharactersDrawn, summary.characters.size()); ++index) {
     const CharacterAccuracy& character = summary.characters[index];
-    *accuracy << character.accuracy * 100.0;
+    *accuracy << WholePercent(character.accuracy);  // as the words say it
     labels << QString::fromStdString(character.character);
   }
   auto* bars = new QBarSeries;
   bars->append(accuracy);
   bars->setLabelsVisible(true);
   bars->setLabelsFormat(QStringLiteral("@value"));
-  bars->setLabelsPrecision(3);
   chart->addSeries(bars);
   auto* characters = new QBarCategoryAxis;
   characters->append(labels.isEmpty() ? QStringList{QStringLiteral(" ")} : labels);
   auto* percent = new QValueAxis;
   percent->setRange(0, 100);
+  percent->setTickCount(3);
   percent->setLabelFormat(QStringLiteral("%d %%"));
   chart->addAxis(characters, Qt::AlignBottom);
   chart->addAxis(percent, Qt::AlignLeft);
