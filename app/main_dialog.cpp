@@ -264,8 +264,11 @@ void MainDialog::HoldForExerciseElsewhere(const QString& why) {
   if (why == heldBecause_) return;
   heldBecause_ = why;
   const bool held = !why.isEmpty();
-  for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
-    SetControlDisabled(id, held);
+  // An open About box holds them itself, and gives them back when it closes.
+  if (held || !aboutBox_) {
+    for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+      SetControlDisabled(id, held);
+    }
   }
   for (const int id : {kStartButtonId, kKeyButtonId}) {
     QWidget* button = Control(id);
@@ -371,6 +374,13 @@ void MainDialog::FocusNextTabStop() {
 
 void MainDialog::AboutBoxClosed() {
   aboutBox_ = nullptr;
+  // The box gave back every control; those another window's exercise holds
+  // stay held.
+  if (HeldForExerciseElsewhere()) {
+    for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+      SetControlDisabled(id, true);
+    }
+  }
   std::vector<uint32_t> replies;
   replies.swap(heldReplies_);
   for (uint32_t reply : replies) MainDialogProc(reply, 0, 0);

@@ -18,6 +18,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/about_box.h"
 #include "app/accelerator_filter.h"
 #include "app/lessons/copy_tab.h"
 #include "app/lessons/lessons_window.h"
@@ -281,6 +282,39 @@ TEST_F(LessonsWindowTest, WhileACopyRunsTheMainDialogWaitsAndEscScoresWhatHasPla
   EXPECT_FALSE(Copy().StartButton()->isEnabled());
   QTest::keyClick(&Main(), Qt::Key_S, Qt::AltModifier);
   QTRY_VERIFY(Copy().StartButton()->isEnabled());
+}
+
+TEST_F(LessonsWindowTest, AnAboutBoxClosedDuringACopyLeavesTheMainDialogHeld) {
+  StartWorker();
+  OpenAboutBox(Main());
+  ASSERT_NE(Main().CurrentAboutBox(), nullptr);
+  OpenWindow();
+  Copy().StartButton()->click();
+  ASSERT_TRUE(Copy().Running());
+  Main().CurrentAboutBox()->close();
+  QTRY_COMPARE(Main().CurrentAboutBox(), nullptr);
+  for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+    EXPECT_FALSE(Main().Control(id)->isEnabled()) << id;
+  }
+  Copy().Stop();
+  QTRY_VERIFY_WITH_TIMEOUT(!Copy().Running(), 10000);
+  for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+    EXPECT_TRUE(Main().Control(id)->isEnabled()) << id;
+  }
+}
+
+TEST_F(LessonsWindowTest, StoppedInTheLeadInNothingIsScoredOrKept) {
+  StartWorker();
+  OpenWindow();
+  Copy().StartButton()->click();
+  QTest::keyClicks(Copy().CopyBox(), QStringLiteral("kmk"));
+  Copy().StopButton()->click();  // well inside the one-second lead-in
+  QTRY_VERIFY_WITH_TIMEOUT(!Copy().Running(), 10000);
+  EXPECT_TRUE(Copy().ResultView()->toPlainText().isEmpty());
+  EXPECT_EQ(Copy().ResultView()->accessibleDescription(),
+            QStringLiteral("Stopped before the first group: nothing to score."));
+  EXPECT_TRUE(history_.Attempts().empty());
+  EXPECT_TRUE(Copy().StartButton()->isEnabled());
 }
 
 // A history Dovrik cannot use is said on the tab, left as it was, and the

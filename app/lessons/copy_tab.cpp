@@ -363,6 +363,13 @@ void CopyTab::ExerciseEnded() {
   }
 
   const std::string sent = outcome.stoppedEarly ? SentSoFar(outcome.playedSamples) : sent_;
+  if (sent.empty()) {
+    // Stopped in the lead-in: nothing was sent, so there is nothing to score
+    // or to keep.
+    result_->clear();
+    ShowProblem(QStringLiteral("Stopped before the first group: nothing to score."));
+    return;
+  }
   const CopyScore score = ScoreCopy(sent, copyBox_->toPlainText().toStdString());
   const PromotionVerdict verdict = JudgeAttempt(score, set_.newest);
   result_->setPlainText(CopyResultText(score, verdict, set_));
