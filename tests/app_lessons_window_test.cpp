@@ -317,6 +317,24 @@ TEST_F(LessonsWindowTest, StoppedInTheLeadInNothingIsScoredOrKept) {
   EXPECT_TRUE(Copy().StartButton()->isEnabled());
 }
 
+// No sound card, no server: SDL opens no device.
+class NoAudioLessonsWindowTest : public LessonsWindowTest {
+ protected:
+  NoAudioLessonsWindowTest() : LessonsWindowTest("no-such-driver") {}
+};
+
+TEST_F(NoAudioLessonsWindowTest, WithoutAudioTheTabSaysSoAndKeepsNothing) {
+  StartWorker();
+  OpenWindow();
+  Copy().StartButton()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(!Copy().Running(), 10000);
+  EXPECT_EQ(Copy().ResultView()->accessibleDescription(),
+            QStringLiteral("No audio output: the lesson could not be played, and nothing was "
+                           "recorded."));
+  EXPECT_TRUE(history_.Attempts().empty());
+  EXPECT_TRUE(Main().Button(kStartButtonId)->isEnabled());
+}
+
 // A history Dovrik cannot use is said on the tab, left as it was, and the
 // lessons still run.
 class UnusableHistoryTest : public LessonsWindowTest {
