@@ -2,12 +2,14 @@
 #include <cstdlib>
 
 #include "cli/command_line.h"
+#include "cli/lesson_command.h"
 #include "cli/practice_command.h"
 #include "app/program.h"
+#include "history/history_store.h"
 #include "platform/steady_clock.h"
 
 // The options are read before anything of Qt exists: help, the version, a
-// usage error and a practice file need no window and no display. With no
+// usage error, a practice file and a scored copy need no window and no display. With no
 // options the program runs exactly as it always has.
 //
 // The worker thread stays blocked for good after the settings are saved, so
@@ -27,8 +29,14 @@ int main(int argc, char** argv) {
       return dovrik::kUsageErrorStatus;
     case dovrik::CommandAction::kWritePracticeFile: {
       dovrik::SteadyClock clock;
+      if (command.practice.lesson) {
+        return dovrik::RunLessonFileCommand(command.practice, clock, stdout, stderr);
+      }
       return dovrik::RunPracticeFileCommand(command.practice, clock, stdout, stderr);
     }
+    case dovrik::CommandAction::kScoreCopy:
+      return dovrik::RunScoreCopyCommand(command.scoreCopy, {}, dovrik::NowUtcMs(), stdout,
+                                         stderr);
     case dovrik::CommandAction::kRunProgram:
       break;
   }

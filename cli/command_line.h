@@ -6,11 +6,25 @@
 
 namespace dovrik {
 
-// What `--practice-file FILE [--groups N] [--seed N]` asks for.
+// What `--practice-file FILE [--groups N] [--seed N]` asks for, or with
+// `--lesson N [--char-wpm C] [--effective-wpm E] [--minutes M] [--seed S]`
+// a lesson of the course in place of the sending exercise.
 struct PracticeFileOptions {
   std::string path;
   std::optional<int32_t> groups;  // 1 .. 1000, in place of the groups setting
   std::optional<uint32_t> seed;   // the generator's seed in place of the tick count
+  std::optional<int32_t> lesson;        // 1 .. 38
+  std::optional<int32_t> charWpm;       // 5 .. 50, in place of the lessons' setting
+  std::optional<int32_t> effectiveWpm;  // 5 .. 50 and not above the character speed
+  std::optional<int32_t> minutes;       // 1 .. 10
+};
+
+// What `--score-copy KEY COPY [--lesson N] [--json]` asks for.
+struct ScoreCopyOptions {
+  std::string keyPath;
+  std::string copyPath;
+  std::optional<int32_t> lesson;  // 1 .. 38: also judge the attempt for promotion
+  bool json = false;
 };
 
 enum class CommandAction {
@@ -18,6 +32,7 @@ enum class CommandAction {
   kHelp,               // print UsageText on standard output, status 0
   kVersion,            // print VersionText on standard output, status 0
   kWritePracticeFile,  // headless: no window, no display needed
+  kScoreCopy,          // headless: score a copy against its key, record it
   kUsageError,         // print `error` and UsageText on standard error, status 2
 };
 
@@ -25,6 +40,7 @@ struct CommandLine {
   CommandAction action = CommandAction::kRunProgram;
   std::string error;  // one line, for kUsageError
   PracticeFileOptions practice;
+  ScoreCopyOptions scoreCopy;
   // `--serial-key DEVICE`, for kRunProgram: the serial port whose modem
   // lines key the keying exercise. Empty: no serial port is touched.
   std::string serialKey;

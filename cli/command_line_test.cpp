@@ -123,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"--serial-key", "/dev/ttyS0", "--practice-file", "a.wav"},
                      "option '--serial-key' is for the keying exercise, not '--practice-file'"},
         RejectedCase{{"--lessons=yes"}, "option '--lessons' takes no value"},
+        RejectedCase{{"--lessons", "--score-copy", "a.txt", "b.txt"},
+                     "option '--score-copy' takes only '--lesson N' and '--json'"},
         RejectedCase{{"--lessons", "--practice-file", "a.wav"},
                      "option '--lessons' opens a window, not '--practice-file'"},
         RejectedCase{{"--practice-file", "a.wav", "--groups", "0"},
@@ -141,13 +143,68 @@ INSTANTIATE_TEST_SUITE_P(
             {"--practice-file", "a.wav", "--seed", "4294967296"},
             "option '--seed' takes a whole number from 0 to 4294967295, not '4294967296'"}));
 
+TEST(CommandLineLessons, LessonFileAndScoredCopy) {
+  const CommandLine lesson = Parse({"--practice-file", "l.wav", "--lesson", "38", "--char-wpm=50",
+                                    "--effective-wpm", "5", "--minutes", "10", "--seed", "3"});
+  EXPECT_EQ(lesson.action, CommandAction::kWritePracticeFile);
+  EXPECT_EQ(lesson.practice.lesson, 38);
+  EXPECT_EQ(lesson.practice.charWpm, 50);
+  EXPECT_EQ(lesson.practice.effectiveWpm, 5);
+  EXPECT_EQ(lesson.practice.minutes, 10);
+  EXPECT_EQ(lesson.practice.seed, 3u);
+
+  const CommandLine plain = Parse({"--practice-file", "l.wav"});
+  EXPECT_FALSE(plain.practice.lesson);  // the sending exercise's file, as always
+
+  const CommandLine score = Parse({"--json", "--score-copy", "key.txt", "copy.txt", "--lesson=1"});
+  EXPECT_EQ(score.action, CommandAction::kScoreCopy);
+  EXPECT_EQ(score.scoreCopy.keyPath, "key.txt");
+  EXPECT_EQ(score.scoreCopy.copyPath, "copy.txt");
+  EXPECT_EQ(score.scoreCopy.lesson, 1);
+  EXPECT_TRUE(score.scoreCopy.json);
+  const CommandLine equals = Parse({"--score-copy=key.txt", "copy.txt"});
+  EXPECT_EQ(equals.action, CommandAction::kScoreCopy);
+  EXPECT_EQ(equals.scoreCopy.copyPath, "copy.txt");
+  EXPECT_FALSE(equals.scoreCopy.json);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lessons, CommandLineRejects,
+    ::testing::Values(
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "0"},
+                     "option '--lesson' takes a lesson from 1 to 38, not '0'"},
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "39"},
+                     "option '--lesson' takes a lesson from 1 to 38, not '39'"},
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "2", "--char-wpm", "4"},
+                     "option '--char-wpm' takes a speed from 5 to 50 WPM, not '4'"},
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "2", "--minutes", "0"},
+                     "option '--minutes' takes a whole number of minutes from 1 to 10, not '0'"},
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "2", "--char-wpm", "15",
+                      "--effective-wpm", "16"},
+                     "the effective speed (16 WPM) may not be above the character speed (15 WPM)"},
+        RejectedCase{{"--practice-file", "a.wav", "--minutes", "3"},
+                     "the lesson's speeds and minutes need '--lesson N'"},
+        RejectedCase{{"--practice-file", "a.wav", "--lesson", "2", "--groups", "3"},
+                     "a lesson lasts '--minutes M', it takes no '--groups'"},
+        RejectedCase{{"--lesson", "2"},
+                     "option '--lesson' needs '--practice-file FILE' or '--score-copy'"},
+        RejectedCase{{"--score-copy", "key.txt"}, "option '--score-copy' needs KEY and COPY files"},
+        RejectedCase{{"--score-copy", "key.txt", "copy.txt", "--seed", "1"},
+                     "option '--score-copy' takes only '--lesson N' and '--json'"},
+        RejectedCase{{"--score-copy", "k", "c", "--practice-file", "a.wav"},
+                     "options '--score-copy' and '--practice-file' go on separate runs"},
+        RejectedCase{{"--json"}, "option '--json' needs '--score-copy KEY COPY'"},
+        RejectedCase{{"--score-copy", "k", "c", "--json=yes"}, "option '--json' takes no value"}));
+
 TEST(CommandLineTexts, VersionAndUsage) {
   EXPECT_EQ(VersionText(), "Dovrik 1.5.2");
   const std::string usage = UsageText();
   EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
   EXPECT_TRUE(usage.ends_with("\n"));
   for (const char* option : {"--lessons", "--serial-key DEVICE", "--practice-file FILE", "--groups N",
-                             "--seed N", "--help", "--version"}) {
+                             "--seed N", "--help", "--version", "--lesson N", "--char-wpm C",
+                             "--effective-wpm E", "--minutes M", "--score-copy KEY COPY",
+                             "--json"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

@@ -43,7 +43,7 @@ TEST(FarnsworthTiming, SpeedsOutOfRangeAreRefused) {
 TEST(FarnsworthTiming, TextLengthAndItsSpans) {
   const LessonTiming timing = *FarnsworthTiming(20, 10, nullptr);
   const int64_t k = 3969 + 1323 + 1323 + 1323 + 3969;  // -.-
-  const int64_t m = 3969 + 1323 + 3969;                 // --
+  const int64_t m = 3969 + 1323 + 3969;                // --
   const int64_t expected = k + 14414 + m + 33632 + k + 33632;
   EXPECT_EQ(TextSamples("KM K", timing), expected);
   EXPECT_EQ(TextSamples("KM   K ", timing), expected);  // a run of spaces is one break

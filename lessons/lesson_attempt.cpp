@@ -27,20 +27,17 @@ Attempt MakeAttempt(const CopyScore& score, const CharacterSet& set, const char*
   return attempt;
 }
 
-std::vector<CharacterRecord> RecentRecords(const std::vector<Attempt>& attempts,
-                                           int lastAttempts) {
+std::vector<CharacterRecord> RecentRecords(const std::vector<Attempt>& attempts, int lastAttempts) {
   std::vector<CharacterRecord> records;
-  const size_t first =
-      attempts.size() > static_cast<size_t>(std::max(lastAttempts, 0))
-          ? attempts.size() - static_cast<size_t>(std::max(lastAttempts, 0))
-          : 0;
+  const size_t first = attempts.size() > static_cast<size_t>(std::max(lastAttempts, 0))
+                           ? attempts.size() - static_cast<size_t>(std::max(lastAttempts, 0))
+                           : 0;
   for (size_t k = first; k < attempts.size(); ++k) {
     for (const CharCount& count : attempts[k].perChar) {
       if (count.character.size() != 1) continue;
       const char character = count.character[0];
-      auto found = std::find_if(records.begin(), records.end(), [&](const CharacterRecord& r) {
-        return r.character == character;
-      });
+      auto found = std::find_if(records.begin(), records.end(),
+                                [&](const CharacterRecord& r) { return r.character == character; });
       if (found == records.end()) {
         records.push_back({character, 0, 0});
         found = records.end() - 1;

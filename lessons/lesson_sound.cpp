@@ -32,9 +32,9 @@ std::vector<TimedSpan> LessonSpans(std::string_view text, const LessonTiming& ti
 
 TimedTone LessonTone(const LessonSettings& settings, const LessonTiming& timing) {
   // A ramp longer than a third of a dot would leave no steady tone in it.
-  const int32_t attack =
-      std::min(settings.attack * kSampleRate / 1000, timing.dot / 3);
-  const float jitter = static_cast<float>(settings.jitter) / 100.0f * static_cast<float>(timing.dot);
+  const int32_t attack = std::min(settings.attack * kSampleRate / 1000, timing.dot / 3);
+  const float jitter =
+      static_cast<float>(settings.jitter) / 100.0f * static_cast<float>(timing.dot);
   return MakeTimedTone(settings.pitch, settings.noise, attack, jitter);
 }
 

@@ -11,9 +11,9 @@ namespace {
 
 // The step that reached a cell of the alignment, two bits per cell.
 enum Step : uint8_t {
-  kDiagonal = 0,  // sent[i-1] against typed[j-1]: a match or a substitution
-  kDeletion = 1,  // sent[i-1] not typed
-  kInsertion = 2, // typed[j-1] not sent
+  kDiagonal = 0,   // sent[i-1] against typed[j-1]: a match or a substitution
+  kDeletion = 1,   // sent[i-1] not typed
+  kInsertion = 2,  // typed[j-1] not sent
 };
 
 // (n + 1) x (m + 1) steps packed four to a byte.
@@ -66,10 +66,20 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
   const size_t n = sent.size();
   const size_t m = typed.size();
 
+  // The table is filled over the reversed texts, so that cell (i, j) is
+  // the best alignment of the last i sent and last j typed characters and
+  // the walk back from the full texts meets them from the start. Where
+  // several alignments tie, the walk takes a pair (match or substitution)
+  // before a deletion before an insertion: the copy is paired with the
+  // text as early as it can be, and what the learner missed at the end
+  // shows as missed.
+  //
   // Each cell's cost orders alignments by errors first, then by matches
   // (more is better): cost = errors * weight - matches, weight larger than
   // any count of matches. Along a path both parts add up, so the least
   // cost of a cell is the least of its three ways in.
+  const auto sentAt = [&](size_t i) { return sent[n - i]; };  // i-th from the end, 1-based
+  const auto typedAt = [&](size_t j) { return typed[m - j]; };
   const int64_t weight = static_cast<int64_t>(std::min(n, m)) + 1;
   std::vector<int64_t> previous(m + 1);
   std::vector<int64_t> current(m + 1);
@@ -82,10 +92,9 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
     current[0] = static_cast<int64_t>(i) * weight;
     steps.Set(i, 0, kDeletion);
     for (size_t j = 1; j <= m; ++j) {
-      const int64_t diagonal = previous[j - 1] + (sent[i - 1] == typed[j - 1] ? -1 : weight);
+      const int64_t diagonal = previous[j - 1] + (sentAt(i) == typedAt(j) ? -1 : weight);
       const int64_t deletion = previous[j] + weight;
       const int64_t insertion = current[j - 1] + weight;
-      // Ties go to the diagonal, then to a deletion: one fixed choice.
       int64_t best = diagonal;
       Step step = kDiagonal;
       if (deletion < best) {
@@ -102,42 +111,41 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
     std::swap(previous, current);
   }
 
-  // Back from the end: the aligned pairs, last first.
+  // From the full texts to the empty ends: the aligned pairs in order.
   std::string alignedSent, alignedTyped, markers;
   result.sentRight.assign(n, false);
   size_t i = n;
   size_t j = m;
   while (i > 0 || j > 0) {
     const Step step = steps.Get(i, j);
+    const size_t sentIndex = n - i;  // valid while i > 0
+    const size_t typedIndex = m - j;
     if (step == kDiagonal) {
-      --i;
-      --j;
-      alignedSent += sent[i];
-      alignedTyped += typed[j];
-      if (sent[i] == typed[j]) {
-        result.sentRight[i] = true;
+      alignedSent += sent[sentIndex];
+      alignedTyped += typed[typedIndex];
+      if (sent[sentIndex] == typed[typedIndex]) {
+        result.sentRight[sentIndex] = true;
         markers += ' ';
       } else {
         ++result.substitutions;
         markers += 'x';
       }
-    } else if (step == kDeletion) {
       --i;
+      --j;
+    } else if (step == kDeletion) {
       ++result.deletions;
-      alignedSent += sent[i];
+      alignedSent += sent[sentIndex];
       alignedTyped += '_';
       markers += '-';
+      --i;
     } else {
-      --j;
       ++result.insertions;
       alignedSent += '_';
-      alignedTyped += typed[j];
+      alignedTyped += typed[typedIndex];
       markers += '+';
+      --j;
     }
   }
-  std::reverse(alignedSent.begin(), alignedSent.end());
-  std::reverse(alignedTyped.begin(), alignedTyped.end());
-  std::reverse(markers.begin(), markers.end());
   result.alignedSent = std::move(alignedSent);
   result.alignedTyped = std::move(alignedTyped);
   result.markers = std::move(markers);
@@ -152,8 +160,9 @@ CopyScore ScoreCopy(std::string_view sentText, std::string_view typedText) {
 
   for (size_t k = 0; k < n; ++k) {
     if (sent[k] == ' ') continue;
-    auto found = std::find_if(result.perCharacter.begin(), result.perCharacter.end(),
-                              [&](const CopyScore::CharacterCount& c) { return c.character == sent[k]; });
+    auto found =
+        std::find_if(result.perCharacter.begin(), result.perCharacter.end(),
+                     [&](const CopyScore::CharacterCount& c) { return c.character == sent[k]; });
     if (found == result.perCharacter.end()) {
       result.perCharacter.push_back({sent[k], 0, 0});
       found = result.perCharacter.end() - 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,11 @@ struct CopyScore {
   std::string alignedTyped;
   std::string markers;
 };
+
+// The longest normalised text worth scoring: far beyond the copy of a
+// 10-minute lesson at 50 WPM (about 3,000 characters). Two such texts need
+// 100 MB of traceback; callers refuse longer ones before scoring.
+inline constexpr size_t kLongestScoredText = 20000;
 
 // Upper-cases ASCII letters, turns every run of whitespace into one space
 // and trims both ends.

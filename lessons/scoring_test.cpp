@@ -91,7 +91,20 @@ TEST(CopyScoring, MissedGroupMarksItsCharactersWrongAndNoOther) {
   EXPECT_EQ(CountOf(score, 'S').right, 0);
   EXPECT_EQ(CountOf(score, 'K').right, 1);
   EXPECT_TRUE(score.confusions.empty());
-  EXPECT_EQ(score.markers.find_first_not_of(' '), 5u);  // the error starts after KMURE
+  EXPECT_EQ(score.markers.find_first_not_of(' '), 6u);  // the space after KMURE was copied
+}
+
+// Two alignments tie here (7 errors, 10 matches): R against T with the
+// last group missed, or R against Z with "T LWIJ" missed. The copy is
+// paired with the text from its start: the learner stopped copying.
+TEST(CopyScoring, ACopyThatStopsEarlyMissesTheEnd) {
+  const CopyScore score = ScoreCopy("KMURE SNAPT LWIJZ", "kmure  snapr");
+  EXPECT_EQ(score.errors, 7);
+  EXPECT_EQ(score.alignedTyped, "KMURE SNAPR______");
+  EXPECT_EQ(score.markers, "          x------");
+  ASSERT_EQ(score.confusions.size(), 1u);
+  EXPECT_EQ(score.confusions[0].sent, 'T');
+  EXPECT_EQ(score.confusions[0].typed, 'R');
 }
 
 TEST(CopyScoring, ConfusionsAndPerCharacterCounts) {
@@ -155,7 +168,8 @@ TEST(CopyScoring, LeastErrorsThenMostMatchesOnEveryShortPair) {
     int bestMatches = -1;
     BestByHand(a, b, 0, 0, 0, 0, bestErrors, bestMatches);
     const CopyScore score = ScoreCopy(a, b);
-    const int matches = static_cast<int>(std::count(score.markers.begin(), score.markers.end(), ' '));
+    const int matches =
+        static_cast<int>(std::count(score.markers.begin(), score.markers.end(), ' '));
     ASSERT_EQ(score.errors, bestErrors) << a << " / " << b;
     ASSERT_EQ(matches, bestMatches) << a << " / " << b;
     ASSERT_EQ(WithoutGaps(score.alignedSent), a);

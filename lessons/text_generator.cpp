@@ -23,9 +23,7 @@ class Draws {
     return static_cast<double>(high * 32768 + low) / 1073741824.0;
   }
   // 0 .. count - 1.
-  int Below(int count) {
-    return std::min(count - 1, static_cast<int>(Fraction() * count));
-  }
+  int Below(int count) { return std::min(count - 1, static_cast<int>(Fraction() * count)); }
 
  private:
   RandomSource random_;
@@ -38,8 +36,8 @@ struct Weighted {
   char Draw(Draws& draws) const {
     const double point = draws.Fraction() * cumulative.back();
     const auto found = std::upper_bound(cumulative.begin(), cumulative.end(), point);
-    const size_t index = std::min(static_cast<size_t>(found - cumulative.begin()),
-                                  characters.size() - 1);
+    const size_t index =
+        std::min(static_cast<size_t>(found - cumulative.begin()), characters.size() - 1);
     return characters[index];
   }
 };

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 
+#include "lessons/lesson_attempt.h"
 #include "platform/audio_format.h"
 
 namespace dovrik {
 namespace {
 
-TextRequest Request(int lesson, uint32_t seed, int minutes = 2, GroupMode groups = GroupMode::kFive) {
+TextRequest Request(int lesson, uint32_t seed, int minutes = 2,
+                    GroupMode groups = GroupMode::kFive) {
   TextRequest request;
   request.set = *LessonCharacterSet(lesson);
   request.groups = groups;
@@ -40,7 +42,8 @@ std::vector<std::string> Groups(const std::string& text) {
 TEST(LessonText, LessonCharactersNewestShareAndLength) {
   for (int lesson = 1; lesson <= 38; ++lesson) {
     for (const int minutes : {1, 3}) {
-      const TextRequest request = Request(lesson, static_cast<uint32_t>(lesson * 31 + minutes), minutes);
+      const TextRequest request =
+          Request(lesson, static_cast<uint32_t>(lesson * 31 + minutes), minutes);
       const std::string text = GenerateLessonText(request);
       int letters = 0;
       for (const char character : text) {
@@ -57,8 +60,8 @@ TEST(LessonText, LessonCharactersNewestShareAndLength) {
       EXPECT_LE(samples, int64_t{minutes} * 60 * kSampleRate) << "lesson " << lesson;
       // Whole groups up to the end, less at most two (the newest character's
       // share may have cost the last one): a group is at most five zeros.
-      const int64_t longestGroup = 5 * 19 * request.timing.dot +
-                                   4 * request.timing.characterSpace + request.timing.wordSpace;
+      const int64_t longestGroup = 5 * 19 * request.timing.dot + 4 * request.timing.characterSpace +
+                                   request.timing.wordSpace;
       EXPECT_GT(samples, int64_t{minutes} * 60 * kSampleRate - 2 * longestGroup);
     }
   }
@@ -98,6 +101,31 @@ TEST(LessonText, WeakCharactersComeMoreOften) {
   // U goes from weight 1 to 2.8 among ten characters.
   EXPECT_GT(Count(after, 'U'), 2 * Count(before, 'U'));
   EXPECT_GT(Count(after, 'U'), 2 * Count(after, 'M'));
+}
+
+}  // namespace
+}  // namespace dovrik
+
+namespace dovrik {
+namespace {
+
+// The weights come from the last ten attempts only: an old bad run of K
+// is forgotten once the learner has copied it well ten times since.
+TEST(LessonText, RecordsOfTheLastAttempts) {
+  std::vector<Attempt> attempts(12);
+  attempts[0].perChar = {{"K", 50, 0}};
+  attempts[1].perChar = {{"K", 50, 0}, {"M", 5, 1}};
+  for (size_t k = 2; k < attempts.size(); ++k) attempts[k].perChar = {{"K", 5, 5}, {"M", 5, 4}};
+  const std::vector<CharacterRecord> records = RecentRecords(attempts);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].character, 'K');
+  EXPECT_EQ(records[0].sent, 50);
+  EXPECT_EQ(records[0].right, 50);
+  EXPECT_EQ(records[1].sent, 50);
+  EXPECT_EQ(records[1].right, 40);
+  EXPECT_DOUBLE_EQ(CharacterWeight('M', records), 1.4);
+  EXPECT_EQ(RecentRecords(attempts, 12)[0].right, 50);
+  EXPECT_EQ(RecentRecords(attempts, 12)[0].sent, 150);
 }
 
 }  // namespace

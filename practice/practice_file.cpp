@@ -9,7 +9,6 @@
 
 #include "practice/remove_on_signal.h"
 #include "config/replace_file.h"
-#include "sound_file/sound_file_writer.h"
 
 namespace dovrik {
 
@@ -35,30 +34,6 @@ std::string CannotWrite(const std::string& path, const std::string& reason) {
   return "cannot write \"" + path + "\": " + reason;
 }
 
-// Records the session into the open temporary file `fd`. Empty when it
-// worked, else the reason.
-std::string RecordInto(int fd, const SoundFileFormat& format, const PracticeSettings& settings,
-                       RandomSource& random, uint32_t tickCountMs, const PracticeProgress& progress,
-                       PracticeRecording& recording) {
-  std::string error;
-  const std::unique_ptr<SoundFileWriter> writer = SoundFileWriter::Open(fd, format, error);
-  if (!writer) return error;
-  SoundFileSink sink(*writer);
-  recording = RecordPracticeSession(settings, random, tickCountMs, sink, progress);
-  switch (recording.outcome) {
-    case PracticeOutcome::kRecorded:
-      break;
-    case PracticeOutcome::kNothingTicked:
-      return "no character is ticked";
-    case PracticeOutcome::kBufferOverflow:
-      return "Buffer overflow!";
-    case PracticeOutcome::kSinkFailed:
-      return sink.error;
-  }
-  if (!writer->Close(error)) return error;
-  return {};
-}
-
 }  // namespace
 
 std::string AnswerKeyPath(const std::string& path) {
@@ -69,25 +44,22 @@ std::string AnswerKeyPath(const std::string& path) {
   return (hasExtension ? path.substr(0, dot) : path) + ".txt";
 }
 
-PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSettings& settings,
-                                     RandomSource& random, uint32_t tickCountMs,
-                                     const PracticeProgress& progress) {
-  PracticeFileResult result;
-  result.answerKeyPath = AnswerKeyPath(path);
+std::string SoundFileNameProblem(const std::string& path) {
   const std::optional<SoundFileFormat> format = SoundFileFormatFor(path);
-  if (!format) {
-    result.error = CannotWrite(path, "the name must end in " + KnownSoundFileExtensions());
-    return result;
-  }
+  if (!format) return CannotWrite(path, "the name must end in " + KnownSoundFileExtensions());
   if (!CanWriteSoundFormat(*format)) {
-    result.error = CannotWrite(path, "this libsndfile cannot write " + std::string(format->name) +
-                                         " at 22,050 samples per second");
-    return result;
+    return CannotWrite(path, "this libsndfile cannot write " + std::string(format->name) +
+                                 " at 22,050 samples per second");
   }
-  if (settings.ticked.count == 0) {
-    result.error = "no character is ticked, so there is nothing to practise";
-    return result;
-  }
+  return {};
+}
+
+SoundAndKeyResult WriteSoundAndKey(const std::string& path, const SoundRecorder& record) {
+  SoundAndKeyResult result;
+  result.answerKeyPath = AnswerKeyPath(path);
+  result.error = SoundFileNameProblem(path);
+  if (!result.error.empty()) return result;
+  const SoundFileFormat format = *SoundFileFormatFor(path);
   const std::string target = ResolveSymbolicLinks(path);
   if (target.empty()) {
     result.error = CannotWrite(path, "too many symbolic links");
@@ -101,11 +73,17 @@ PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSett
     return result;
   }
   const RemoveOnSignal removeWhenInterrupted(temporaryName);
-  std::string error =
-      RecordInto(fd, *format, settings, random, tickCountMs, progress, result.recording);
+  std::string answerKey;
+  std::string error;
+  {
+    const std::unique_ptr<SoundFileWriter> writer = SoundFileWriter::Open(fd, format, error);
+    if (writer) {
+      error = record(*writer, answerKey);
+      if (error.empty()) writer->Close(error);
+    }
+  }
   if (close(fd) != 0 && error.empty()) error = std::strerror(errno);
-  if (error.empty() &&
-      !ReplaceFileContents(result.answerKeyPath, result.recording.answerKey + "\n")) {
+  if (error.empty() && !ReplaceFileContents(result.answerKeyPath, answerKey + "\n")) {
     result.error = CannotWrite(result.answerKeyPath, "the answer key could not be written");
     unlink(temporaryName.c_str());
     return result;
@@ -120,6 +98,39 @@ PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSett
     return result;
   }
   result.written = true;
+  return result;
+}
+
+PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSettings& settings,
+                                     RandomSource& random, uint32_t tickCountMs,
+                                     const PracticeProgress& progress) {
+  PracticeFileResult result;
+  result.answerKeyPath = AnswerKeyPath(path);
+  result.error = SoundFileNameProblem(path);
+  if (!result.error.empty()) return result;
+  if (settings.ticked.count == 0) {
+    result.error = "no character is ticked, so there is nothing to practise";
+    return result;
+  }
+  const SoundAndKeyResult written =
+      WriteSoundAndKey(path, [&](SoundFileWriter& writer, std::string& answerKey) -> std::string {
+        SoundFileSink sink(writer);
+        result.recording = RecordPracticeSession(settings, random, tickCountMs, sink, progress);
+        answerKey = result.recording.answerKey;
+        switch (result.recording.outcome) {
+          case PracticeOutcome::kRecorded:
+            return {};
+          case PracticeOutcome::kNothingTicked:
+            return "no character is ticked";
+          case PracticeOutcome::kBufferOverflow:
+            return "Buffer overflow!";
+          case PracticeOutcome::kSinkFailed:
+            return sink.error;
+        }
+        return {};
+      });
+  result.written = written.written;
+  result.error = written.error;
   return result;
 }
 

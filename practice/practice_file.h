@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "sender/practice_session.h"
 #include "sender/random_source.h"
+#include "sound_file/sound_file_writer.h"
 
 namespace dovrik {
 
@@ -30,5 +32,25 @@ struct PracticeFileResult {
 PracticeFileResult WritePracticeFile(const std::string& path, const PracticeSettings& settings,
                                      RandomSource& random, uint32_t tickCountMs,
                                      const PracticeProgress& progress = {});
+
+// Why a sound file cannot be written at `path` ("cannot write ...: the name
+// must end in ..."), judged by its name alone; empty when it can.
+std::string SoundFileNameProblem(const std::string& path);
+
+// Writes the samples into `writer` and the answer key's text (without its
+// line end) into `answerKey`; gives the reason it failed, empty when not.
+using SoundRecorder = std::function<std::string(SoundFileWriter& writer, std::string& answerKey)>;
+
+struct SoundAndKeyResult {
+  bool written = false;
+  std::string error;  // one line, when not written
+  std::string answerKeyPath;
+};
+
+// The safe way of every sound file Dovrik writes with its answer key: the
+// sound goes to a temporary file beside the target, the key is written,
+// then the sound is renamed into place; on any failure neither is left
+// behind. A symbolic link at `path` stays and its target is replaced.
+SoundAndKeyResult WriteSoundAndKey(const std::string& path, const SoundRecorder& record);
 
 }  // namespace dovrik

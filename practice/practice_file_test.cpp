@@ -99,7 +99,11 @@ class PracticeFileTest : public ::testing::Test {
     std::FILE* out = std::tmpfile();
     std::FILE* errors = std::tmpfile();
     FixedClock clock;
-    const int status = RunPracticeFileCommand({path, groups, seed}, clock, out, errors);
+    PracticeFileOptions options;
+    options.path = path;
+    options.groups = groups;
+    options.seed = seed;
+    const int status = RunPracticeFileCommand(options, clock, out, errors);
     out_ = Contents(out);
     errors_ = Contents(errors);
     return status;

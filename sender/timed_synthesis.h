@@ -16,12 +16,12 @@ struct TimedSpan {
 
 // The sound of a timed stretch, in the sending exercise's units.
 struct TimedTone {
-  float toneAmp = 0;       // sample units; toneAmp + noiseAmp <= 32767
-  float noiseAmp = 0;      // sample units, scales the NoiseTable
-  float phaseStep = 0;     // radians per sample
-  int32_t attack = 0;      // samples of each ramp; kept below a third of the shortest span
-  float jitterAmp = 0;     // samples: each span's length moves by the noise value at the
-                           // cursor times this, rounded, and is never below one sample
+  float toneAmp = 0;    // sample units; toneAmp + noiseAmp <= 32767
+  float noiseAmp = 0;   // sample units, scales the NoiseTable
+  float phaseStep = 0;  // radians per sample
+  int32_t attack = 0;   // samples of each ramp; the caller keeps it to a third of a dot
+  float jitterAmp = 0;  // samples: each span's length moves by the noise value at the
+                        // cursor times this, rounded, and is never below one sample
 };
 
 // The tone of `pitchHz` mixed with `noisePercent` of noise the way the
@@ -54,11 +54,11 @@ class TimedSynthesis {
   std::span<const TimedSpan> spans_;
   TimedTone tone_;
   NoiseCursor& cursor_;
-  size_t index_ = 0;       // the span being played
-  int32_t length_ = 0;     // its jittered length
-  int32_t position_ = 0;   // samples of it already written
-  float phase_ = 0;        // the tone's phase, radians
-  int32_t release_ = 0;    // release samples still due at the start of a space
+  size_t index_ = 0;      // the span being played
+  int32_t length_ = 0;    // its jittered length
+  int32_t position_ = 0;  // samples of it already written
+  float phase_ = 0;       // the tone's phase, radians
+  int32_t release_ = 0;   // release samples still due at the start of a space
   int64_t written_ = 0;
 };
 

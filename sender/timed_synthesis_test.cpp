@@ -18,7 +18,8 @@ std::vector<int16_t> PlayAll(std::span<const TimedSpan> spans, const TimedTone& 
   TimedSynthesis synthesis(spans, tone, cursor);
   std::vector<int16_t> all;
   std::vector<int16_t> buffer(piece);
-  for (int32_t n; (n = synthesis.Fill(buffer)) > 0;) all.insert(all.end(), buffer.begin(), buffer.begin() + n);
+  for (int32_t n; (n = synthesis.Fill(buffer)) > 0;)
+    all.insert(all.end(), buffer.begin(), buffer.begin() + n);
   EXPECT_TRUE(synthesis.Done());
   EXPECT_EQ(synthesis.Written(), static_cast<int64_t>(all.size()));
   return all;
@@ -66,7 +67,7 @@ TEST(TimedSynthesis, RampsInsideTheMarkAndAtTheStartOfTheSpace) {
 }
 
 TEST(TimedSynthesis, PiecesOfAnySizeGiveTheSameSound) {
-  const TimedSpan spans[] = {{1323, false}, {1323, true}, {1323, false}, {3969, true},
+  const TimedSpan spans[] = {{1323, false},  {1323, true}, {1323, false}, {3969, true},
                              {14414, false}, {3969, true}, {33632, false}};
   const TimedTone tone = MakeTimedTone(600, 35, 110, 0);
   const std::vector<int16_t> whole = PlayAll(spans, tone, 19990, 100000);
@@ -85,7 +86,8 @@ TEST(TimedSynthesis, JitterMovesEachSpanByTheNoiseAtItsStart) {
       PlayAll(spans, MakeTimedTone(600, 10, 0, amplitude), 5000, 64);
   int64_t expected = 0;
   for (const TimedSpan& span : spans) {
-    const float noise = NoiseTable::Get()[static_cast<int32_t>((5000 + expected) % NoiseTable::kSize)];
+    const float noise =
+        NoiseTable::Get()[static_cast<int32_t>((5000 + expected) % NoiseTable::kSize)];
     expected += std::max<int64_t>(1, span.samples + std::lround(noise * amplitude));
   }
   EXPECT_EQ(static_cast<int64_t>(samples.size()), expected);
