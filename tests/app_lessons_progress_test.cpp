@@ -39,7 +39,8 @@ TEST(ProgressSummary, CountsTheLastAttemptsWeakestFirstWithTheirConfusions) {
   EXPECT_EQ(summary.attemptsCounted, 10);
   // M and R are both 70 %: R, sent more often, comes first; U (30 of 30) last.
   std::vector<std::string> order;
-  for (const CharacterAccuracy& character : summary.characters) order.push_back(character.character);
+  for (const CharacterAccuracy& character : summary.characters)
+    order.push_back(character.character);
   EXPECT_EQ(order, (std::vector<std::string>{"R", "M", "K", "U"}));
   EXPECT_EQ(summary.characters[1].sent, 100);
   EXPECT_EQ(summary.characters[1].right, 70);
@@ -89,8 +90,9 @@ TEST(CopyResultText, TheScoreIsNeverRoundedUpToAPassAndTheVerdictSaysWhatIsMissi
   EXPECT_EQ(CopyResultAnnouncement(ScoreOf(0.975, 1, 40), passed, lesson4).toStdString(),
             "Score 97 %, 1 error. Passed: lesson 5 is open.");
   // The last lesson has no next one.
-  EXPECT_EQ(CopyResultAnnouncement(ScoreOf(1, 0, 40), passed, *LessonCharacterSet(38)).toStdString(),
-            "Score 100 %, 0 errors. Passed.");
+  EXPECT_EQ(
+      CopyResultAnnouncement(ScoreOf(1, 0, 40), passed, *LessonCharacterSet(38)).toStdString(),
+      "Score 100 %, 0 errors. Passed.");
 }
 
 TEST(CopyResultText, TheAlignedTextsHaveTheMarkerLineAndTheWeakestCharacterFirst) {

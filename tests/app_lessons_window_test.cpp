@@ -142,8 +142,11 @@ class RecordedLessonsWindowTest : public LessonsWindowTest {
  protected:
   RecordedLessonsWindowTest() : LessonsWindowTest("disk", RecordingPath()) {}
   static std::string RecordingPath() {
-    static const std::string path = QDir::temp().filePath(
-        QStringLiteral("dovrik-lessons-%1.raw").arg(QCoreApplication::applicationPid())).toStdString();
+    static const std::string path =
+        QDir::temp()
+            .filePath(
+                QStringLiteral("dovrik-lessons-%1.raw").arg(QCoreApplication::applicationPid()))
+            .toStdString();
     return path;
   }
 };
@@ -256,7 +259,8 @@ TEST_F(LessonsWindowTest, WhileACopyRunsTheMainDialogWaitsAndEscScoresWhatHasPla
   for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
     EXPECT_FALSE(Main().Control(id)->isEnabled()) << id;
   }
-  EXPECT_EQ(Main().Control(kKeyButtonId)->accessibleDescription(), QString::fromLatin1(kHeldByLessons));
+  EXPECT_EQ(Main().Control(kKeyButtonId)->accessibleDescription(),
+            QString::fromLatin1(kHeldByLessons));
   QTest::keyClick(&Main(), Qt::Key_S, Qt::AltModifier);  // the accelerator is held too
   QTest::keyClick(&Main(), Qt::Key_K, Qt::AltModifier);
   EXPECT_FALSE(Main().ExerciseRunning());
@@ -357,7 +361,8 @@ TEST_F(UnusableHistoryTest, TheTabSaysSoAndTheLessonStillRuns) {
   ASSERT_FALSE(corrupt.Usable());
   LessonsWindow window(Main(), shown_.worker, board_, corrupt, SettingsPath());
   ExerciseReplyPoster poster(Main(), window);
-  ExerciseContext context{shown_.worker, shown_.controls, poster, audio_, timers_, clock_, key_, random_};
+  ExerciseContext context{shown_.worker, shown_.controls, poster, audio_,
+                          timers_,       clock_,          key_,   random_};
   worker_ = std::thread([&] { RunWorkerIdleLoop(context, routines_); });
   window.show();
 
@@ -390,7 +395,8 @@ TEST_F(LessonsWindowTest, AltLOpensTheWindowWhoseControlsAndChartsAreNamed) {
   EXPECT_EQ(tabs.tabText(0), QStringLiteral("&Copy"));
   EXPECT_EQ(tabs.tabText(1), QStringLiteral("S&end"));
   EXPECT_EQ(tabs.tabText(2), QStringLiteral("&Progress"));
-  EXPECT_TRUE(qobject_cast<QLabel*>(tabs.widget(1))->text().contains(QStringLiteral("not here yet")));
+  EXPECT_TRUE(
+      qobject_cast<QLabel*>(tabs.widget(1))->text().contains(QStringLiteral("not here yet")));
   // Every control a learner can reach has a name.
   for (QWidget* widget : window_.findChildren<QWidget*>()) {
     if (widget->focusPolicy() == Qt::NoFocus || qobject_cast<QTabBar*>(widget)) continue;

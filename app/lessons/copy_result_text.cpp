@@ -28,7 +28,8 @@ QString Verdict(const PromotionVerdict& verdict, const CharacterSet& set) {
   if (!verdict.newestEnough) {
     missing << QStringLiteral("%1 copied right at least 9 times in 10").arg(Character(set.newest));
   }
-  return QStringLiteral("Not passed yet: a pass needs %1.").arg(missing.join(QStringLiteral(" and ")));
+  return QStringLiteral("Not passed yet: a pass needs %1.")
+      .arg(missing.join(QStringLiteral(" and ")));
 }
 
 }  // namespace
@@ -60,8 +61,9 @@ QString CopyResultText(const CopyScore& score, const PromotionVerdict& verdict,
   lines << QStringLiteral("Sent:   ") + QString::fromLatin1(score.alignedSent.c_str());
   lines << QStringLiteral("Copied: ") + QString::fromLatin1(score.alignedTyped.c_str());
   lines << QStringLiteral("Errors: ") + QString::fromLatin1(score.markers.c_str());
-  lines << QStringLiteral("(x wrong character, + typed but not sent, - sent but not typed, "
-                          "_ a gap in the other line)");
+  lines << QStringLiteral(
+      "(x wrong character, + typed but not sent, - sent but not typed, "
+      "_ a gap in the other line)");
   lines << QString();
 
   std::vector<CopyScore::CharacterCount> counts = score.perCharacter;

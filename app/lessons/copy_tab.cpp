@@ -1,7 +1,7 @@
 #include "app/lessons/copy_tab.h"
 
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -97,7 +97,8 @@ void CopyTab::BuildControls() {
   lesson_ = new QComboBox(lessonBox);
   for (int lesson = kFirstLesson; lesson <= kLastLesson; ++lesson) {
     const CharacterSet set = *LessonCharacterSet(lesson);
-    lesson_->addItem(QStringLiteral("Lesson %1: %2").arg(lesson).arg(SpacedCharacters(set.characters)));
+    lesson_->addItem(
+        QStringLiteral("Lesson %1: %2").arg(lesson).arg(SpacedCharacters(set.characters)));
   }
   lesson_->addItem(QStringLiteral("Custom characters"));
   lesson_->setAccessibleName(QStringLiteral("Lesson"));
@@ -113,9 +114,8 @@ void CopyTab::BuildControls() {
   custom_->setPlaceholderText(QStringLiteral("e.g. KMR (the newest last)"));
   lessonForm->addRow(QStringLiteral("&Lesson:"), lesson_);
   lessonForm->addRow(QStringLiteral("C&ustom characters:"), custom_);
-  connect(lesson_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    custom_->setEnabled(!running_ && index == kCustomItem);
-  });
+  connect(lesson_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { custom_->setEnabled(!running_ && index == kCustomItem); });
 
   auto* settingsBox = new QGroupBox(QStringLiteral("Settings"), this);
   auto* grid = new QGridLayout(settingsBox);
@@ -141,10 +141,14 @@ void CopyTab::BuildControls() {
           [this](int value) { effectiveWpm_->setMaximum(value); });
 
   const std::vector<std::pair<QString, QWidget*>> rows = {
-      {QStringLiteral("C&haracter speed:"), charWpm_}, {QStringLiteral("E&ffective speed:"), effectiveWpm_},
-      {QStringLiteral("&Minutes:"), minutes_},         {QStringLiteral("&Groups:"), groups_},
-      {QStringLiteral("P&itch:"), pitch_},             {QStringLiteral("&Volume:"), volume_},
-      {QStringLiteral("&Attack:"), attack_},           {QStringLiteral("&Noise:"), noise_},
+      {QStringLiteral("C&haracter speed:"), charWpm_},
+      {QStringLiteral("E&ffective speed:"), effectiveWpm_},
+      {QStringLiteral("&Minutes:"), minutes_},
+      {QStringLiteral("&Groups:"), groups_},
+      {QStringLiteral("P&itch:"), pitch_},
+      {QStringLiteral("&Volume:"), volume_},
+      {QStringLiteral("&Attack:"), attack_},
+      {QStringLiteral("&Noise:"), noise_},
       {QStringLiteral("&Jitter:"), jitter_}};
   for (size_t index = 0; index < rows.size(); ++index) {
     auto* label = new QLabel(rows[index].first, settingsBox);
@@ -264,7 +268,8 @@ void CopyTab::SaveSettings() {
 }
 
 std::optional<CharacterSet> CopyTab::ChosenSet(QString* problem) const {
-  if (lesson_->currentIndex() != kCustomItem) return LessonCharacterSet(lesson_->currentIndex() + 1);
+  if (lesson_->currentIndex() != kCustomItem)
+    return LessonCharacterSet(lesson_->currentIndex() + 1);
   std::string error;
   std::optional<CharacterSet> set = CustomCharacterSet(custom_->text().toStdString(), &error);
   if (!set) *problem = QStringLiteral("Custom characters: %1").arg(QString::fromStdString(error));
@@ -297,7 +302,8 @@ void CopyTab::Start() {
   leadIn_ = kLessonLeadIn;
   groupStarts_.clear();
   for (const size_t offset : GroupOffsets(sent_)) {
-    groupStarts_.push_back(leadIn_ + (offset == 0 ? 0 : TextSamples(sent_.substr(0, offset - 1), timing_)));
+    groupStarts_.push_back(leadIn_ +
+                           (offset == 0 ? 0 : TextSamples(sent_.substr(0, offset - 1), timing_)));
   }
 
   CopyLesson lesson;
@@ -312,7 +318,8 @@ void CopyTab::Start() {
     std::vector<int16_t> sound;
     sound.reserve(static_cast<size_t>(TotalSamples(spans)));
     int16_t block[8192];
-    while (const int32_t made = synthesis.Fill(block)) sound.insert(sound.end(), block, block + made);
+    while (const int32_t made = synthesis.Fill(block))
+      sound.insert(sound.end(), block, block + made);
     return sound;
   };
   board_.Hand(std::move(lesson));
@@ -325,9 +332,9 @@ void CopyTab::Start() {
   result_->setAccessibleDescription(QString());
   nextLesson_->hide();
   ShowRunning(true);
-  status_->setText(set_.lesson > 0
-                       ? QStringLiteral("Lesson %1 is playing. Type what you hear.").arg(set_.lesson)
-                       : QStringLiteral("Your characters are playing. Type what you hear."));
+  status_->setText(
+      set_.lesson > 0 ? QStringLiteral("Lesson %1 is playing. Type what you hear.").arg(set_.lesson)
+                      : QStringLiteral("Your characters are playing. Type what you hear."));
   copyBox_->setFocus(Qt::OtherFocusReason);
   emit RunningChanged(true);
 }
@@ -373,8 +380,9 @@ void CopyTab::ExerciseEnded() {
   const CopyScore score = ScoreCopy(sent, copyBox_->toPlainText().toStdString());
   const PromotionVerdict verdict = JudgeAttempt(score, set_.newest);
   result_->setPlainText(CopyResultText(score, verdict, set_));
-  status_->setText(outcome.stoppedEarly ? QStringLiteral("Stopped early: the groups played so far are scored.")
-                                        : QStringLiteral("The attempt is over."));
+  status_->setText(outcome.stoppedEarly
+                       ? QStringLiteral("Stopped early: the groups played so far are scored.")
+                       : QStringLiteral("The attempt is over."));
 
   const double minutes = static_cast<double>(outcome.playedSamples) / (60.0 * kSampleRate);
   Attempt attempt = MakeAttempt(score, set_, "copy", settings_.charWpm, settings_.effectiveWpm,
@@ -392,7 +400,8 @@ void CopyTab::ExerciseEnded() {
     nextLesson_->setText(QStringLiteral("Go &on to lesson %1").arg(set_.lesson + 1));
     nextLesson_->setAccessibleName(QStringLiteral("Go on to lesson %1").arg(set_.lesson + 1));
     nextLesson_->setAccessibleDescription(
-        QStringLiteral("you passed; you may also stay on lesson %1 and start again").arg(set_.lesson));
+        QStringLiteral("you passed; you may also stay on lesson %1 and start again")
+            .arg(set_.lesson));
     nextLesson_->show();
   }
   result_->setFocus(Qt::OtherFocusReason);

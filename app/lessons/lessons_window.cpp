@@ -45,7 +45,8 @@ LessonsWindow::LessonsWindow(MainDialog& mainDialog, ThreadQueue& worker, CopyEx
   connect(&mainDialog_, &MainDialog::ExerciseRunningChanged, this, [this](bool running) {
     copy_->SetHeldElsewhere(running ? QString::fromLatin1(kHeldByMainDialog) : QString());
   });
-  if (mainDialog_.ExerciseRunning()) copy_->SetHeldElsewhere(QString::fromLatin1(kHeldByMainDialog));
+  if (mainDialog_.ExerciseRunning())
+    copy_->SetHeldElsewhere(QString::fromLatin1(kHeldByMainDialog));
 }
 
 void LessonsWindow::Open() {

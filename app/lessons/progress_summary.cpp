@@ -51,8 +51,8 @@ ProgressSummary SummariseProgress(const std::vector<Attempt>& attempts,
   }
   for (const auto& [character, tally] : tallies) {
     if (tally.sent <= 0) continue;
-    CharacterAccuracy accuracy{character, tally.sent, tally.right,
-                               static_cast<double>(tally.right) / tally.sent, {}};
+    CharacterAccuracy accuracy{
+        character, tally.sent, tally.right, static_cast<double>(tally.right) / tally.sent, {}};
     for (const auto& [typed, count] : tally.typedAs) {
       accuracy.confusions.push_back({character, typed, count});
     }

@@ -26,7 +26,7 @@ struct CharacterAccuracy {
   std::string character;
   int sent = 0;
   int right = 0;
-  double accuracy = 0;               // right / sent
+  double accuracy = 0;                // right / sent
   std::vector<Confusion> confusions;  // what it was copied as, most often first
 };
 

@@ -68,8 +68,9 @@ QString ScoreChartText(const ProgressSummary& summary) {
     best = std::max(best, point.score);
   }
   const ScorePoint& last = summary.scores.back();
-  return QStringLiteral("%1 attempts from %2 to %3; %4 at 90 % or more. Best %5 %, latest %6 % "
-                        "on %7.")
+  return QStringLiteral(
+             "%1 attempts from %2 to %3; %4 at 90 % or more. Best %5 %, latest %6 % "
+             "on %7.")
       .arg(summary.scores.size())
       .arg(UtcDate(summary.scores.front().timeUtcMs), UtcDate(last.timeUtcMs))
       .arg(passes)
@@ -165,7 +166,8 @@ void ProgressTab::DrawScores(const ProgressSummary& summary) {
   chart->addSeries(pass);
   auto* time = new QDateTimeAxis;
   // Attempts within two days read by the clock, longer spans by the date.
-  time->setFormat(last - first < 2.0 * kMsPerDay ? QStringLiteral("MMM d hh:mm") : QStringLiteral("MMM d"));
+  time->setFormat(last - first < 2.0 * kMsPerDay ? QStringLiteral("MMM d hh:mm")
+                                                 : QStringLiteral("MMM d"));
   time->setTickCount(4);
   time->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first)),
                  QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last)));
@@ -175,7 +177,8 @@ void ProgressTab::DrawScores(const ProgressSummary& summary) {
   percent->setLabelFormat(QStringLiteral("%d %%"));
   chart->addAxis(time, Qt::AlignBottom);
   chart->addAxis(percent, Qt::AlignLeft);
-  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(points), static_cast<QAbstractSeries*>(pass)}) {
+  for (QAbstractSeries* series :
+       {static_cast<QAbstractSeries*>(points), static_cast<QAbstractSeries*>(pass)}) {
     series->attachAxis(time);
     series->attachAxis(percent);
   }
