@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include "app/lessons/lessons_window.h"
 #include "app/lessons/progress_tab.h"
 #include "history/history_store.h"
+#include "lessons/lesson_settings.h"
 #include "lessons/scoring.h"
 #include "platform/audio_format.h"
 #include "platform/clock.h"
@@ -435,6 +437,17 @@ TEST_F(LessonsWindowTest, AltLOpensTheWindowWhoseControlsAndChartsAreNamed) {
   // Each chart says its figures in words.
   EXPECT_EQ(window_.Progress()->ScoreChart()->accessibleDescription(),
             QStringLiteral("No attempts yet."));
+
+  // A setting changed and the window closed: the next run finds it.
+  QSpinBox* pitch = nullptr;
+  for (QSpinBox* box : window_.findChildren<QSpinBox*>())
+    if (box->accessibleName() == QStringLiteral("Pitch")) pitch = box;
+  ASSERT_NE(pitch, nullptr);
+  pitch->setValue(1234);
+  window_.close();
+  EXPECT_FALSE(window_.isVisible());
+  const QString written = folder_.filePath(QStringLiteral("settings.ini"));
+  EXPECT_EQ(ReadLessonSettings(SettingsFile::Load(written.toStdString())).pitch, 1234);
 }
 
 }  // namespace

@@ -48,6 +48,9 @@ class CopyTab : public QWidget {
   // disabled and says why in its accessible description.
   void SetHeldElsewhere(const QString& why);
   bool Running() const { return running_; }
+  // Writes the settings shown to [lessons] of the settings file, keeping the
+  // rest of it (done at each Start and when the window closes).
+  void SaveSettings();
 
   // Test hooks: at most `groups` groups per attempt (0: as many as the
   // minutes hold), and a fixed seed in place of the clock's.
@@ -72,7 +75,6 @@ class CopyTab : public QWidget {
   void BuildControls();
   void LoadSettings();
   LessonSettings SettingsFromControls() const;
-  void SaveSettings();
   std::optional<CharacterSet> ChosenSet(QString* problem) const;
   void ShowRunning(bool running);
   void UpdateStartState();

@@ -76,6 +76,7 @@ void LessonsWindow::keyPressEvent(QKeyEvent* event) {
 void LessonsWindow::closeEvent(QCloseEvent* event) {
   // The window stays for the next Alt+L; a running attempt ends with it.
   copy_->Stop();
+  copy_->SaveSettings();
   hide();
   event->ignore();
 }
