@@ -43,6 +43,10 @@ int AcceleratorFilter::MainCommandFor(const QKeyEvent& key) {
   }
 }
 
+bool AcceleratorFilter::IsLessonsKey(const QKeyEvent& key) {
+  return TableModifiers(key) == Qt::AltModifier && AcceleratorLetter(key) == 'L';
+}
+
 int AcceleratorFilter::AboutCommandFor(const QKeyEvent& key) {
   return TableModifiers(key) == Qt::AltModifier && AcceleratorLetter(key) == 'C'
              ? kAboutCloseButtonId
@@ -74,6 +78,16 @@ bool AcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     return OnStraightKey(*key, type == QEvent::KeyPress);
+  }
+
+  if (openLessons_ && IsLessonsKey(*key) &&
+      static_cast<QWidget*>(watched)->window() == &dialog_) {
+    if (type == QEvent::ShortcutOverride) {
+      key->accept();
+      return true;
+    }
+    if (type == QEvent::KeyPress && !key->isAutoRepeat()) openLessons_();
+    return true;
   }
 
   const int mainCommand = MainCommandFor(*key);

@@ -19,6 +19,8 @@ class MainDialog;
 // Alt and the physical S key start the exercise on a Russian layout too.
 // Those keys are swallowed. Shift+Tab is swallowed too, so the toolkit's own
 // focus chaining adds no key; every other key goes to the focused control.
+// Alt+L, which neither table uses, opens the lessons window from the main
+// dialog (when an opener is set) and is swallowed there.
 // Left and Right Ctrl are the keyboard key: they report their states (for
 // the straight key either one, for a keyer Left Ctrl the dit paddle and Right
 // Ctrl the dah paddle) and do nothing else. Keys count only in the main dialog and the
@@ -32,6 +34,11 @@ class AcceleratorFilter : public QObject {
   // tell counts as Left Ctrl.
   using ControlKeys = std::function<void(bool left, bool right)>;
   AcceleratorFilter(MainDialog& dialog, ControlKeys controlKeys, QObject* parent = nullptr);
+
+  // What Alt+L in the main dialog calls; UI thread.
+  void SetLessonsOpener(std::function<void()> openLessons) { openLessons_ = std::move(openLessons); }
+  // Whether a key is the lessons window's key, Alt+L on any layout.
+  static bool IsLessonsKey(const QKeyEvent& key);
 
   // The main table's command for a key, or 0.
   static int MainCommandFor(const QKeyEvent& key);
@@ -48,6 +55,7 @@ class AcceleratorFilter : public QObject {
 
   MainDialog& dialog_;
   ControlKeys controlKeys_;
+  std::function<void()> openLessons_;
   bool leftControlDown_ = false;
   bool rightControlDown_ = false;
 };

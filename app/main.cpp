@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     case dovrik::CommandAction::kRunProgram:
       break;
   }
-  const int exitCode = dovrik::RunProgram(argc, argv, command.serialKey, command.keyer);
+  const int exitCode =
+      dovrik::RunProgram(argc, argv, command.serialKey, command.keyer, command.lessons);
   std::fflush(nullptr);
   std::quick_exit(exitCode);
 }

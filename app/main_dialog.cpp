@@ -202,7 +202,11 @@ bool MainDialog::MainDialogProc(uint32_t message, uintptr_t wParam, intptr_t lPa
 }
 
 bool MainDialog::OnCommand(uintptr_t wParam) {
-  switch (LowWord(wParam)) {
+  const uint16_t command = LowWord(wParam);
+  const bool startsOrEnds = command == kStartButtonId || command == kKeyButtonId ||
+                            command == kExitButtonId || command == kAboutButtonId;
+  if (startsOrEnds && HeldForExerciseElsewhere()) return false;
+  switch (command) {
     case kStartButtonId:
       if (exerciseRunning_ == 0) {
         StartExercise(MSG_START_SENDING);
@@ -239,6 +243,7 @@ void MainDialog::StartExercise(uint32_t request) {
   SetControlsEnabled(false);
   Button(kStartButtonId)->setText(QStringLiteral("&Stop"));
   worker_.Post(request);
+  emit ExerciseRunningChanged(true);
 }
 
 void MainDialog::StopExercise() {
@@ -252,6 +257,25 @@ void MainDialog::ExerciseEnded() {
   Button(kStartButtonId)->setText(QStringLiteral("&Start"));
   SetControlDisabled(kStartButtonId, false);
   SetControlsEnabled(true);
+  emit ExerciseRunningChanged(false);
+}
+
+void MainDialog::HoldForExerciseElsewhere(const QString& why) {
+  if (why == heldBecause_) return;
+  heldBecause_ = why;
+  const bool held = !why.isEmpty();
+  // An open About box holds them itself, and gives them back when it closes.
+  if (held || !aboutBox_) {
+    for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+      SetControlDisabled(id, held);
+    }
+  }
+  for (const int id : {kStartButtonId, kKeyButtonId}) {
+    QWidget* button = Control(id);
+    button->setAccessibleDescription(why);
+    QAccessibleEvent described(button, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
+  }
 }
 
 void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
@@ -350,6 +374,13 @@ void MainDialog::FocusNextTabStop() {
 
 void MainDialog::AboutBoxClosed() {
   aboutBox_ = nullptr;
+  // The box gave back every control; those another window's exercise holds
+  // stay held.
+  if (HeldForExerciseElsewhere()) {
+    for (const int id : {kStartButtonId, kKeyButtonId, kAboutButtonId, kExitButtonId}) {
+      SetControlDisabled(id, true);
+    }
+  }
   std::vector<uint32_t> replies;
   replies.swap(heldReplies_);
   for (uint32_t reply : replies) MainDialogProc(reply, 0, 0);

@@ -61,6 +61,13 @@ class MainDialog : public QWidget {
 
   bool ExerciseRunning() const { return exerciseRunning_ != 0; }
 
+  // One exercise plays at a time across Dovrik's windows. While another
+  // window's exercise runs, `why` is not empty: Start, Key, About and Exit
+  // are disabled and their commands ignored, and Start and Key say why in
+  // their accessible descriptions. An empty `why` gives them back.
+  void HoldForExerciseElsewhere(const QString& why);
+  bool HeldForExerciseElsewhere() const { return !heldBecause_.isEmpty(); }
+
   // The About box, or null while none is open. AboutBox sets and clears it.
   AboutBox* CurrentAboutBox() const { return aboutBox_; }
   void SetAboutBox(AboutBox* box) { aboutBox_ = box; }
@@ -79,6 +86,8 @@ class MainDialog : public QWidget {
  signals:
   // MSG_APP_QUIT: the message loop must end with this code (always 0).
   void QuitPosted(int exitCode);
+  // The sending or keying exercise has started (true) or returned to idle.
+  void ExerciseRunningChanged(bool running);
 
  protected:
   bool event(QEvent* event) override;
@@ -106,6 +115,7 @@ class MainDialog : public QWidget {
   std::vector<uint32_t> heldReplies_;
   QPixmap aboutPicture_;
   std::function<int()> displayDepth_;
+  QString heldBecause_;
 };
 
 // The property that carries each control's id (an int).

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "app/accelerator_filter.h"
+#include "app/lessons/lessons_opener.h"
+#include "app/lessons/lessons_window.h"
 #include "app/main_dialog.h"
 #include "app/qt_dialog_controls.h"
 #include "app/window_system_start.h"
+#include "worker/copy_exercise.h"
+#include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "keyer/keying_exercise.h"
 #include "platform/exercise_context.h"
@@ -45,12 +49,14 @@ namespace {
 //
 // The key the sampler reads is the straight key (joystick button, Ctrl
 // keys), every MIDI input, and the serial port if one was named; the keyer
-// settings say how the keying exercise turns them into elements.
+// settings say how the keying exercise turns them into elements. The
+// worker's replies go to the window whose exercise ended.
 struct WorkerWorld {
   WorkerWorld(MainDialog& dialog, ThreadQueue& queue, const std::string& serialDevice,
               const KeyerSettings& keyer)
       : controls(dialog),
-        poster(dialog),
+        lessons(dialog, queue, copyBoard),
+        poster(dialog, lessons),
         midiKey(MakeSystemMidiInputs),
         serialKey(MakeSerialKey(serialDevice)),
         key(KeySourceList()),
@@ -69,7 +75,9 @@ struct WorkerWorld {
   }
 
   QtDialogControls controls;
-  QtDialogPoster poster;
+  CopyExerciseBoard copyBoard;
+  LessonsOpener lessons;
+  ExerciseReplyPoster poster;
   SdlAudioSystem audio;
   ThreadTimerService timers;
   SteadyClock clock;
@@ -81,10 +89,11 @@ struct WorkerWorld {
   ExerciseContext context;
 };
 
-bool StartWorker(ExerciseContext& context) {
+bool StartWorker(ExerciseContext& context, CopyExerciseBoard& copyBoard) {
   ExerciseRoutines routines{
       [](ExerciseContext& exercise) { RunSendingExercise(exercise); },
       [](ExerciseContext& exercise) { RunKeyingExercise(exercise); },
+      [&copyBoard](ExerciseContext& exercise) { RunCopyExercise(exercise, copyBoard); },
   };
   try {
     std::thread(WorkerThreadProc, std::ref(context), std::move(routines)).detach();
@@ -104,7 +113,7 @@ QApplication* MakeApplication(int& argc, char** argv) {
 }  // namespace
 
 int RunProgram(int argc, char** argv, const std::string& serialKey,
-               const std::optional<KeyerOption>& keyer) {
+               const std::optional<KeyerOption>& keyer, bool openLessons) {
   // First, before any other thread: a sound server kept awake from the
   // start has the side-tone live by the time the user keys.
   const std::unique_ptr<SoundServerWake> wake = SoundServerWake::Open();
@@ -134,14 +143,16 @@ int RunProgram(int argc, char** argv, const std::string& serialKey,
   InitSdlOnce();
   auto* world =
       new WorkerWorld(dialog, *queue, serialKey, LoadKeyerSettings(SettingsFilePath(), keyer));
-  application.installEventFilter(new AcceleratorFilter(
+  auto* accelerators = new AcceleratorFilter(
       dialog,
       [key = &world->straightKey](bool left, bool right) { key->SetControlKeys(left, right); },
-      &application));
+      &application);
+  accelerators->SetLessonsOpener([lessons = &world->lessons] { lessons->Open(); });
+  application.installEventFilter(accelerators);
   QObject::connect(&dialog, &MainDialog::QuitPosted, &application,
                    [](int exitCode) { QCoreApplication::exit(exitCode); });
 
-  if (!StartWorker(world->context)) return 0;
+  if (!StartWorker(world->context, world->copyBoard)) return 0;
 
   LoadConfigFile(world->controls);
   InitSliders(world->controls);
@@ -150,6 +161,7 @@ int RunProgram(int argc, char** argv, const std::string& serialKey,
   const QPixmap aboutPicture(QStringLiteral(":/dovrik/about.png"));
   if (aboutPicture.isNull() && kArtworkBuiltIn) return 0;
   dialog.SetAboutPicture(aboutPicture);
+  if (openLessons) world->lessons.Open();
 
   const int exitCode = QApplication::exec();
 

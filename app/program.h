@@ -13,7 +13,8 @@ namespace dovrik {
 // process without waiting for it. `serialKey` names the serial port whose
 // modem lines key the keying exercise too; empty for none. `keyer` is the
 // command line's keyer, over the [keyer] section of the settings file.
+// `openLessons` opens the lessons window beside the main dialog.
 int RunProgram(int argc, char** argv, const std::string& serialKey = "",
-               const std::optional<KeyerOption>& keyer = std::nullopt);
+               const std::optional<KeyerOption>& keyer = std::nullopt, bool openLessons = false);
 
 }  // namespace dovrik

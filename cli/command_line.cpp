@@ -73,7 +73,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       name = argument.substr(0, equals);
       value = argument.substr(equals + 1);
     }
-    if (name == "--help" || name == "--version" || (name == "--json" && value)) {
+    if (argument == "--lessons") {
+      line.lessons = true;
+      continue;
+    }
+    if (name == "--help" || name == "--version" || name == "--lessons" ||
+        (name == "--json" && value)) {
       return UsageError("option '" + std::string(name) + "' takes no value");
     }
     if (name == "--json") {
@@ -150,7 +155,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   if (exportHistory) {
     if (practiceFile || scoreCopy || json || line.practice.groups || line.practice.seed ||
         line.practice.lesson || line.practice.charWpm || line.practice.effectiveWpm ||
-        line.practice.minutes || !line.serialKey.empty() || line.keyer) {
+        line.practice.minutes || !line.serialKey.empty() || line.keyer || line.lessons) {
       return UsageError("option '--export-history' is used on its own");
     }
     line.action = CommandAction::kExportHistory;
@@ -168,7 +173,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (practiceFile) {
       return UsageError("options '--score-copy' and '--practice-file' go on separate runs");
     }
-    if (lessonTiming || practice.groups || practice.seed || !line.serialKey.empty() || line.keyer) {
+    if (lessonTiming || practice.groups || practice.seed || !line.serialKey.empty() ||
+        line.keyer || line.lessons) {
       return UsageError("option '--score-copy' takes only '--lesson N' and '--json'");
     }
     line.scoreCopy.lesson = practice.lesson;
@@ -191,6 +197,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   if (line.keyer) {
     return UsageError("option '--keyer' is for the keying exercise, not '--practice-file'");
   }
+  if (line.lessons) return UsageError("option '--lessons' opens a window, not '--practice-file'");
   if (practice.lesson && practice.groups) {
     return UsageError("a lesson lasts '--minutes M', it takes no '--groups'");
   }
@@ -202,7 +209,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-  return "Usage: dovrik [--serial-key DEVICE] [--keyer MODE[:WPM]]\n"
+  return "Usage: dovrik [--lessons] [--serial-key DEVICE] [--keyer MODE[:WPM]]\n"
          "       dovrik --practice-file FILE [--groups N] [--seed N]\n"
          "       dovrik --practice-file FILE --lesson N [--char-wpm C] [--effective-wpm E]\n"
          "              [--minutes M] [--seed N]\n"
@@ -212,6 +219,9 @@ std::string UsageText() {
          "\n"
          "Without options Dovrik opens its window: the sending and keying exercises.\n"
          "\n"
+         "  --lessons             open the Dovrik Lessons window too: a Koch course\n"
+         "                        that plays lessons, scores what you copy and\n"
+         "                        shows your progress\n"
          "  --serial-key DEVICE   also key with a straight key on the modem lines of\n"
          "                        the serial port DEVICE (/dev/ttyUSB0, say): opened\n"
          "                        while a keying exercise runs, with DTR and RTS\n"

@@ -53,6 +53,9 @@ struct CommandLine {
   // `--keyer MODE[:WPM]`, for kRunProgram: the keyer of this run, over the
   // settings file's.
   std::optional<KeyerOption> keyer;
+  // `--lessons`, for kRunProgram: the "Dovrik Lessons" window opens beside
+  // the main dialog.
+  bool lessons = false;
 };
 
 // The exit status of a command line that cannot be understood.

@@ -19,6 +19,7 @@ struct AcceptedCase {
   std::optional<int32_t> groups;
   std::optional<uint32_t> seed;
   std::string serialKey = "";
+  bool lessons = false;
 };
 
 class CommandLineAccepts : public ::testing::TestWithParam<AcceptedCase> {};
@@ -32,6 +33,7 @@ TEST_P(CommandLineAccepts, TheOptionsAndTheirValues) {
   EXPECT_EQ(line.practice.groups, c.groups);
   EXPECT_EQ(line.practice.seed, c.seed);
   EXPECT_EQ(line.serialKey, c.serialKey);
+  EXPECT_EQ(line.lessons, c.lessons);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -71,6 +73,14 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      {},
                      "/dev/ttyACM1"},
+        // The lessons window opens beside the main dialog, keys and all.
+        AcceptedCase{{"--lessons", "--serial-key", "/dev/ttyS0"},
+                     CommandAction::kRunProgram,
+                     "",
+                     {},
+                     {},
+                     "/dev/ttyS0",
+                     true},
         // A later value replaces an earlier one.
         AcceptedCase{{"--practice-file", "a.wav", "--groups", "7", "--groups", "8",
                       "--practice-file", "b.wav"},
@@ -112,6 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"--serial", "/dev/ttyS0"}, "unknown option '--serial'"},
         RejectedCase{{"--serial-key", "/dev/ttyS0", "--practice-file", "a.wav"},
                      "option '--serial-key' is for the keying exercise, not '--practice-file'"},
+        RejectedCase{{"--lessons=yes"}, "option '--lessons' takes no value"},
+        RejectedCase{{"--lessons", "--score-copy", "a.txt", "b.txt"},
+                     "option '--score-copy' takes only '--lesson N' and '--json'"},
+        RejectedCase{{"--lessons", "--practice-file", "a.wav"},
+                     "option '--lessons' opens a window, not '--practice-file'"},
         RejectedCase{{"--practice-file", "a.wav", "--groups", "0"},
                      "option '--groups' takes a whole number from 1 to 1000, not '0'"},
         RejectedCase{{"--practice-file", "a.wav", "--groups", "1001"},
@@ -269,10 +284,11 @@ TEST(CommandLineTexts, VersionAndUsage) {
   const std::string usage = UsageText();
   EXPECT_TRUE(usage.starts_with("Usage: dovrik"));
   EXPECT_TRUE(usage.ends_with("\n"));
-  for (const char* option : {"--serial-key DEVICE", "--keyer MODE[:WPM]", "--practice-file FILE",
-                             "--groups N", "--seed N", "--help", "--version", "--lesson N",
-                             "--char-wpm C", "--effective-wpm E", "--minutes M",
-                             "--score-copy KEY COPY", "--json", "--export-history FILE"}) {
+  for (const char* option : {"--lessons", "--serial-key DEVICE", "--keyer MODE[:WPM]",
+                             "--practice-file FILE", "--groups N", "--seed N", "--help",
+                             "--version", "--lesson N", "--char-wpm C", "--effective-wpm E",
+                             "--minutes M", "--score-copy KEY COPY", "--json",
+                             "--export-history FILE"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
   // Every line fits a terminal of 80 columns.

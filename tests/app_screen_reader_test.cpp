@@ -96,6 +96,21 @@ class ScreenReaderTest : public ::testing::Test {
     return session_.StartProgram(busEnvironment_ +
                                  QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
   }
+  // The real program with the lessons window open, its settings and history
+  // in the session's folder; the lessons play fast (40 WPM, no noise).
+  unsigned long StartWithLessons() {
+    const QDir folder(session_.Directory());
+    folder.mkpath(QStringLiteral("config/dovrik"));
+    QFile settings(folder.filePath(QStringLiteral("config/dovrik/settings.ini")));
+    if (!settings.open(QIODevice::WriteOnly)) return 0;
+    settings.write("[lessons]\nchar_wpm=40\neffective_wpm=40\nnoise=0\nminutes=1\n");
+    settings.close();
+    return session_.StartProgram(
+        busEnvironment_ + QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
+                                      "XDG_CONFIG_HOME=" + folder.filePath(QStringLiteral("config")),
+                                      "XDG_DATA_HOME=" + folder.filePath(QStringLiteral("data"))},
+        {QStringLiteral("--lessons")}, QStringLiteral("^Dovrik Lessons$"));
+  }
   QString Walker(const QStringList& arguments, int timeoutMs) {
     return session_.Run(kPython, QStringList{WalkerPath()} + arguments, timeoutMs, busEnvironment_);
   }
@@ -214,6 +229,57 @@ TEST_F(ScreenReaderTest, AMovedSliderAndEachNewGroupAreAnnounced) {
   hear();
   // The group appears as it starts to sound: five K's and the space.
   EXPECT_TRUE(heard.contains("insert\tOutput\tKKKKK ")) << heard.join('|').toStdString();
+}
+
+TEST_F(ScreenReaderTest, TheLessonsWindowNamesItsControlsAndAnnouncesTheResult) {
+  const unsigned long window = StartWithLessons();
+  ASSERT_NE(window, 0u);
+  const std::vector<Node> tree =
+      ParseTree(Walker({"tree", "20", "Dovrik Lessons"}, 40000));
+  ASSERT_FALSE(tree.empty()) << "no Dovrik Lessons window on the accessibility bus";
+  EXPECT_EQ(tree.front().name, "Dovrik Lessons");
+
+  std::vector<QString> tabs;
+  for (const Node& node : WithRole(tree, "page tab")) tabs.push_back(node.name);
+  EXPECT_EQ(tabs, (std::vector<QString>{"Copy", "Send", "Progress"}));
+  QStringList buttons;
+  for (const Node& node : WithRole(tree, "push button")) buttons << node.name;
+  EXPECT_TRUE(buttons.contains("Start")) << buttons.join('|').toStdString();
+  EXPECT_TRUE(buttons.contains("Stop")) << buttons.join('|').toStdString();
+  QStringList texts;
+  for (const Node& node : WithRole(tree, "text")) texts << node.name;
+  EXPECT_TRUE(texts.contains("Your copy")) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains("Result")) << texts.join('|').toStdString();
+  QStringList spinners;
+  for (const Node& node : WithRole(tree, "spin button")) spinners << node.name;
+  for (const char* name : {"Character speed", "Effective speed", "Minutes", "Pitch", "Volume",
+                           "Attack", "Noise", "Jitter"}) {
+    EXPECT_TRUE(spinners.contains(name)) << name << " in " << spinners.join('|').toStdString();
+  }
+
+  QProcess listener;
+  listener.setEnvironment(session_.Environment(busEnvironment_));
+  listener.start(kPython, {WalkerPath(), "listen", "40", "Dovrik Lessons"});
+  ASSERT_TRUE(listener.waitForStarted(10000));
+  for (int wait = 0; wait < 300 && !listener.canReadLine(); ++wait) listener.waitForReadyRead(100);
+  ASSERT_EQ(QString::fromUtf8(listener.readLine()).trimmed(), "listening");
+  QTest::qWait(1500);  // the registry tells the program of the new listener
+
+  // Start has the focus when the window opens: Space plays the lesson, and
+  // Esc ends it two and a half seconds later; the result is announced.
+  session_.Xdotool({"windowfocus", "--sync", QString::number(window)});
+  session_.Xdotool({"key", "space"});
+  QTest::qWait(2500);
+  session_.Xdotool({"key", "Escape"});
+  if (!listener.waitForFinished(30000)) {
+    listener.kill();
+    listener.waitForFinished(5000);
+  }
+  const QStringList heard = QString::fromUtf8(listener.readAll()).split('\n');
+  const QStringList results = heard.filter(QRegularExpression("^description\tResult\tScore "));
+  ASSERT_FALSE(results.isEmpty()) << heard.join('|').toStdString();
+  EXPECT_TRUE(results.last().contains(QRegularExpression("Score 0 %, [0-9]+ errors\\. Not passed yet")))
+      << results.last().toStdString();
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 namespace dovrik {
 namespace {
 
-void RunExercise(ExerciseContext& context, const std::function<void(ExerciseContext&)>& routine) {
+void RunExercise(ExerciseContext& context, const std::function<void(ExerciseContext&)>& routine,
+                 uint32_t reply = MSG_EXERCISE_ENDED) {
   if (routine) routine(context);
-  // However the exercise ended, the dialog returns to idle on this reply.
-  context.poster.PostToDialog(MSG_EXERCISE_ENDED);
+  // However the exercise ended, the window that started it returns to idle
+  // on this reply.
+  context.poster.PostToDialog(reply);
 }
 
 }  // namespace
@@ -25,6 +27,8 @@ void RunWorkerIdleLoop(ExerciseContext& context, const ExerciseRoutines& routine
       RunExercise(context, routines.sending);
     } else if (request.message == MSG_START_KEYING) {
       RunExercise(context, routines.keying);
+    } else if (request.message == MSG_START_COPY) {
+      RunExercise(context, routines.copy, MSG_COPY_ENDED);
     }
   }
   context.poster.PostToDialog(MSG_APP_QUIT);

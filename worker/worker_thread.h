@@ -6,12 +6,15 @@
 
 namespace dovrik {
 
-// The two exercise routines the worker runs on request. The program wires in
-// RunSendingExercise and RunKeyingExercise; tests wire in scripted ones. An
-// empty routine ends at once (the reply still follows).
+// The exercise routines the worker runs on request. The program wires in
+// RunSendingExercise, RunKeyingExercise and the lessons window's copy
+// exercise; tests wire in scripted ones. An empty routine ends at once (the
+// reply still follows: MSG_COPY_ENDED after a copy exercise, which the
+// lessons window started, MSG_EXERCISE_ENDED after the others).
 struct ExerciseRoutines {
-  std::function<void(ExerciseContext&)> sending;
-  std::function<void(ExerciseContext&)> keying;
+  std::function<void(ExerciseContext&)> sending{};
+  std::function<void(ExerciseContext&)> keying{};
+  std::function<void(ExerciseContext&)> copy{};
 };
 
 // Worker thread. Takes the requests from context.queue, one at a time, and runs

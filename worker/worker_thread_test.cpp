@@ -54,6 +54,7 @@ struct Exchange {
   int sendingRuns;
   int keyingRuns;
   std::vector<uint32_t> replies;
+  int copyRuns = 0;
 };
 
 class WorkerExchange : public ::testing::TestWithParam<Exchange> {};
@@ -63,13 +64,15 @@ TEST_P(WorkerExchange, RunsRequestsInOrderAndRepliesAfterEach) {
   WorkerTestContext parts;
   ScriptedExercise sending;
   ScriptedExercise keying;
+  ScriptedExercise copy;
   sending.waitOnRun = exchange.sendingWaitsOnRun;
   for (uint32_t message : exchange.posted) parts.queue.Post(message);
 
-  RunWorkerIdleLoop(parts.context, {sending.Routine(), keying.Routine()});
+  RunWorkerIdleLoop(parts.context, {sending.Routine(), keying.Routine(), copy.Routine()});
 
   EXPECT_EQ(sending.runs.load(), exchange.sendingRuns);
   EXPECT_EQ(keying.runs.load(), exchange.keyingRuns);
+  EXPECT_EQ(copy.runs.load(), exchange.copyRuns);
   EXPECT_EQ(parts.poster.Posted(), exchange.replies);
 }
 
@@ -81,6 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
                                1,
                                1,
                                {MSG_EXERCISE_ENDED, MSG_EXERCISE_ENDED, MSG_APP_QUIT}},
+                      // The lessons window's copy exercise is answered to that window.
+                      Exchange{"ACopyAndASendingEachAnsweredToTheirWindow",
+                               {MSG_START_COPY, MSG_START_SENDING, MSG_START_COPY,
+                                MSG_WORKER_QUIT},
+                               -1,
+                               1,
+                               0,
+                               {MSG_COPY_ENDED, MSG_EXERCISE_ENDED, MSG_COPY_ENDED, MSG_APP_QUIT},
+                               2},
                       Exchange{"ExitWhileIdle", {MSG_WORKER_QUIT}, -1, 0, 0, {MSG_APP_QUIT}},
                       Exchange{"CloseWhileIdleIgnoresTheStop",
                                {MSG_STOP_EXERCISE, MSG_WORKER_QUIT},

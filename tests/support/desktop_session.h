@@ -91,16 +91,19 @@ class DesktopSession {
     return Run(QStringLiteral("xdotool"), arguments);
   }
 
-  // Starts the program and waits for its window; returns the window id, or
-  // 0 when none appeared.
-  unsigned long StartProgram(const QStringList& extraEnvironment = {}) {
+  // Starts the program with `arguments` and waits for its window titled
+  // `title` (a regular expression); returns the window id, or 0 when none
+  // appeared.
+  unsigned long StartProgram(const QStringList& extraEnvironment = {},
+                             const QStringList& arguments = {},
+                             const QString& title = QStringLiteral("^Dovrik$")) {
     program_.setEnvironment(Environment(extraEnvironment));
     program_.setWorkingDirectory(directory_.path());
     program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program_.start(QStringLiteral(DOVRIK_PROGRAM_PATH), {});
+    program_.start(QStringLiteral(DOVRIK_PROGRAM_PATH), arguments);
     if (!program_.waitForStarted()) return 0;
     const QString found =
-        Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Dovrik$"}).trimmed();
+        Xdotool({"search", "--sync", "--onlyvisible", "--name", title}).trimmed();
     if (found.isEmpty()) return 0;
     const unsigned long window = found.split('\n').first().toULong();
     Xdotool({"windowfocus", "--sync", QString::number(window)});

@@ -1,16 +1,17 @@
 #!/usr/bin/python3
 """Dovrik as a screen reader meets it on the accessibility bus (AT-SPI).
 
-  screen_reader_view.py tree SECONDS
-      waits up to SECONDS for a window named "Dovrik" and prints each of its
-      accessible objects on one line:
+  screen_reader_view.py tree SECONDS [WINDOW]
+      waits up to SECONDS for a window named WINDOW ("Dovrik" unless given)
+      and prints each of its accessible objects on one line:
       role <TAB> name <TAB> value <TAB> description <TAB> states
-  screen_reader_view.py listen SECONDS
+  screen_reader_view.py listen SECONDS [WINDOW]
       prints "listening", then one line for each text insertion and each
       description change the program announces:
       event <TAB> source name <TAB> text
-      and ends after SECONDS, or once a whole group (five characters and a
-      space) has been inserted into the output box.
+      and ends after SECONDS, once a whole group (five characters and a
+      space) has been inserted into the output box, or once the lessons'
+      Result view has announced a score.
 
 Every wait is bounded; the exit status is 1 when no Dovrik window is found.
 Run with Debian's python3 and python3-pyatspi, on the bus the test started.
@@ -22,7 +23,7 @@ import pyatspi
 from gi.repository import GLib
 
 
-def find_window(seconds):
+def find_window(seconds, title="Dovrik"):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
@@ -32,7 +33,7 @@ def find_window(seconds):
                 continue
             for window_index in range(application.childCount):
                 window = application.getChildAtIndex(window_index)
-                if window is not None and window.name == "Dovrik":
+                if window is not None and window.name == title:
                     return window
         time.sleep(0.2)
     return None
@@ -79,7 +80,10 @@ def listen(seconds):
                 if len("".join(inserted)) >= 6:
                     pyatspi.Registry.stop()
         else:
-            print("description\t%s\t%s" % (source, clean(event.source.description)), flush=True)
+            description = clean(event.source.description)
+            print("description\t%s\t%s" % (source, description), flush=True)
+            if source == "Result" and description.startswith("Score"):
+                pyatspi.Registry.stop()
 
     pyatspi.Registry.registerEventListener(on_event, "object:text-changed:insert",
                                            "object:property-change:accessible-description")
@@ -90,9 +94,10 @@ def listen(seconds):
 
 def main():
     mode, seconds = sys.argv[1], float(sys.argv[2])
-    window = find_window(seconds)
+    title = sys.argv[3] if len(sys.argv) > 3 else "Dovrik"
+    window = find_window(seconds, title)
     if window is None:
-        print("no Dovrik window on the accessibility bus", file=sys.stderr)
+        print("no %s window on the accessibility bus" % title, file=sys.stderr)
         return 1
     if mode == "tree":
         walk(window)
