@@ -44,10 +44,11 @@ struct KeyChange {
 //  * Iambic A adds nothing when the paddles are let go: the element under
 //    way ends with its space; a paddle pressed during it is still
 //    remembered, as in every mode with memory.
-//  * Iambic B: a reading during an element's mark that finds the opposite
-//    paddle down (the squeeze) remembers the opposite element, so it follows
-//    even when both paddles are let go before the mark ends. A reading during
-//    the space after the mark does not count.
+//  * Iambic B: a reading during an element's mark (the latest reading as the
+//    mark starts included) that finds the opposite paddle down, the squeeze,
+//    remembers the opposite element, so it follows even when both paddles
+//    are let go before the mark ends. A reading during the space after the
+//    mark does not count.
 //  * Ultimatic, both held: the paddle pressed last repeats its element. A
 //    paddle remembered but no longer held (a tap) goes first, so that a tap
 //    of the other paddle is never held back behind a repeating one.

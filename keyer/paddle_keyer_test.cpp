@@ -72,7 +72,7 @@ int64_t Middle(std::string_view elements, size_t index) {
   return start + (elements[index] == '.' ? kDot : kDash) / 2;
 }
 
-// --- Speed and names ---------------------------------------------------------
+// --- Speed ---------------------------------------------------------
 
 TEST(KeyerTiming, RoundsTheDotOnceAndBuildsTheRestFromIt) {
   struct Case {
@@ -86,17 +86,6 @@ TEST(KeyerTiming, RoundsTheDotOnceAndBuildsTheRestFromIt) {
     EXPECT_EQ(timing.dotSamples, c.dot);
     EXPECT_EQ(timing.dashSamples, 3 * c.dot);
     EXPECT_EQ(timing.spaceSamples, c.dot);
-  }
-}
-
-TEST(KeyerModeName, ParsesEachNameExactlyAndNothingElse) {
-  for (const KeyerMode mode : {KeyerMode::kStraight, KeyerMode::kBug, KeyerMode::kIambicA,
-                               KeyerMode::kIambicB, KeyerMode::kUltimatic}) {
-    EXPECT_EQ(ParseKeyerMode(KeyerModeName(mode)), mode);
-  }
-  EXPECT_EQ(KeyerModeName(KeyerMode::kIambicB), "iambic-b");
-  for (const char* bad : {"", "iambic", "Iambic-A", "iambic-c", "iambic_a", " bug", "straight "}) {
-    EXPECT_FALSE(ParseKeyerMode(bad).has_value()) << bad;
   }
 }
 
@@ -226,14 +215,6 @@ INSTANTIATE_TEST_SUITE_P(
         MemoryCase{
             "BugForgetsADitTappedInASpace", KeyerMode::kBug, {{{0, 600}, {1500, 1700}}, {}}, "."}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PaddleMemory, ATappedDahStartsExactlyWhenTheDitsSpaceEnds) {
-  const std::vector<KeyChange> changes =
-      Play(KeyerMode::kIambicA, Hand{{{0, 600}}, {{1800, 2200}}});
-  ASSERT_EQ(changes.size(), 4u);
-  EXPECT_EQ(changes[2].sample, 2 * kDot);
-  EXPECT_EQ(changes[3].sample, 2 * kDot + kDash);
-}
 
 // Readings that fall exactly on a phase boundary: at the end of a mark the
 // space is under way, so a tap there is remembered; at the end of the space

@@ -58,7 +58,7 @@ class WatchedKey : public KeyInput {
     read_.store(true);
     return inner_.IsDown();
   }
-  bool Read() const { return read_.load(); }
+  bool WasRead() const { return read_.load(); }
 
  private:
   KeyInput& inner_;
@@ -76,7 +76,7 @@ uint32_t KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   ExerciseContext context = rig.Context(sdl, clock, key);
   std::thread worker([&] { RunKeyingExercise(context); });
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!key.Read() && std::chrono::steady_clock::now() < limit) {
+  while (!key.WasRead() && std::chrono::steady_clock::now() < limit) {
     std::this_thread::sleep_for(milliseconds(1));
   }
   scripted.Start();
