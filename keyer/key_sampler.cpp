@@ -27,21 +27,31 @@ uint32_t ReadWriteCursor(KeySamplerState& state) {
   return writeCursor;
 }
 
-// Locks `bytes` at the write cursor and returns that offset. The device may
+// Locks `bytes` at `cursor()` (the write cursor, or where a key change is
+// written) and returns that offset. The device may
 // take bytes between the cursor reading and the lock; when it has moved past
 // the offset meanwhile the block would start with bytes already handed out
 // (a lost attack, or a release that jumps in phase), so the lock is taken
 // again further on. The buffer holds its cursor still while locked.
-LockedRegions LockAtWriteCursor(KeySamplerState& state, int32_t bytes, uint32_t& offset) {
-  offset = ReadWriteCursor(state);
+template <typename Cursor>
+LockedRegions LockAt(KeySamplerState& state, Cursor cursor, int32_t bytes, uint32_t& offset) {
+  offset = cursor();
   LockedRegions regions = state.buffer->Lock(offset, static_cast<uint32_t>(bytes));
   if (!regions.Granted()) return regions;
   const uint32_t cursorNow = ReadWriteCursor(state);
   const uint32_t passed = (cursorNow + kSideToneBufferBytes - offset) % kSideToneBufferBytes;
   if (passed == 0 || passed >= kSideToneBufferBytes / 2) return regions;
   state.buffer->Unlock(regions);
-  offset = ReadWriteCursor(state);
+  offset = cursor();
   return state.buffer->Lock(offset, static_cast<uint32_t>(bytes));
+}
+
+LockedRegions LockAtKeyChangeCursor(KeySamplerState& state, int32_t bytes, uint32_t& offset) {
+  return LockAt(state, [&] { return state.buffer->KeyChangeCursor(); }, bytes, offset);
+}
+
+LockedRegions LockAtWriteCursor(KeySamplerState& state, int32_t bytes, uint32_t& offset) {
+  return LockAt(state, [&] { return ReadWriteCursor(state); }, bytes, offset);
 }
 
 int32_t WrapOffset(int32_t offset) {
@@ -119,7 +129,7 @@ void Attack(KeySamplerState& state, int32_t lead, uint32_t now) {
   uint32_t writeCursor = 0;
   // When the lock fails the queued silence stays and `writePos` with it; the
   // tone then follows from there at the next top-up, without a ramp.
-  const LockedRegions regions = LockAtWriteCursor(state, lead, writeCursor);
+  const LockedRegions regions = LockAtKeyChangeCursor(state, lead, writeCursor);
   if (regions.Granted()) {
     // What was written ends where the locked block ends.
     state.writePos = WrapOffset(static_cast<int32_t>(writeCursor + regions.Bytes()));
@@ -146,7 +156,7 @@ void Release(KeySamplerState& state, int32_t lead, uint32_t now) {
   uint32_t writeCursor = 0;
   // When the lock fails the queued tone stays, so the phase and `writePos`
   // stay with it; silence follows from there at the next top-up.
-  const LockedRegions regions = LockAtWriteCursor(state, lead, writeCursor);
+  const LockedRegions regions = LockAtKeyChangeCursor(state, lead, writeCursor);
   if (regions.Granted()) {
     const int32_t queuedSamples = QueuedAhead(state, writeCursor) / 2;
     float phase = state.phase - static_cast<float>(queuedSamples) * state.phaseStep;
@@ -291,8 +301,12 @@ void KeyerTick(KeySamplerState& state, uint32_t now) {
   }
   const uint32_t moved =
       (writeCursor + kSideToneBufferBytes - state.keyerCursor) % kSideToneBufferBytes;
-  state.keyerCursor = writeCursor;
-  state.keyerSample += moved / 2;
+  // A cursor that went back (the end of a stall's catch-up) is not a lap
+  // ahead: the keyer's clock waits until the device is past it again.
+  if (moved < kSideToneBufferBytes / 2) {
+    state.keyerCursor = writeCursor;
+    state.keyerSample += moved / 2;
+  }
 
   // What the device has taken is final.
   state.keyer.Advance(state.keyerSample, [&](const KeyChange& change) {

@@ -19,11 +19,8 @@ struct LockedRegions {
 };
 
 // The side-tone buffer: 16-bit mono PCM at 22,050 Hz played round and round.
-// Offsets are bytes. The write cursor is where the next write is heard
-// first: the first byte not yet handed to a device that takes one small
-// period at a time; on one that takes several at once, the place its stream
-// has reached at an even pace, so a key change written there sounds at the
-// same latency however the device bunches.
+// Offsets are bytes. The write cursor is the first byte not yet handed to
+// the device; writing at or after it is heard on the next lap.
 class LoopingSoundBuffer {
  public:
   virtual ~LoopingSoundBuffer() = default;
@@ -39,6 +36,16 @@ class LoopingSoundBuffer {
   // How often the device reached the end of what was written and was handed
   // silence instead (a buffer that cannot tell says 0).
   virtual uint32_t Underruns() const { return 0; }
+  // Where a key change is written: the write cursor on a device that takes
+  // one small period at a time; on one that takes several at once, the
+  // place in its next chunk that the device reaches at an even pace, so a
+  // change sounds at the same latency however the device bunches.
+  virtual uint32_t KeyChangeCursor() {
+    uint32_t playCursor = 0;
+    uint32_t writeCursor = 0;
+    GetCurrentPosition(playCursor, writeCursor);
+    return writeCursor;
+  }
   // How much to keep queued beyond the write cursor, in bytes (even): the
   // 30 ms lead, or more on a device that takes more at once.
   virtual int32_t Lead() { return kSmallestLeadBytes; }

@@ -9,10 +9,18 @@
 namespace dovrik {
 namespace {
 
+// A device that takes no more than this at a time, one period a request,
+// runs like clockwork: two key ticks or less between its requests.
+constexpr uint32_t kSmallPeriodBytes = 512;  // 11.6 ms
+// A request this far off the time its predecessor's bytes took to play
+// shows a device that does not run like clockwork, for a while.
+constexpr int64_t kOffTimeNs = 1'500'000;
+constexpr int64_t kIrregularForNs = 2'000'000'000;
 // Requests closer together than this belong to one chunk.
 constexpr int64_t kSameChunkNs = 1'000'000;
-// A device this far behind its pace (beyond two chunks) has stalled.
-constexpr int64_t kStallToleranceBytes = 882;  // 20 ms
+// A device this far behind its pace (beyond two chunks) has stalled; less is
+// a server's own jitter, which the even pace follows.
+constexpr int64_t kStallToleranceBytes = 4410;  // 100 ms
 // The smallest top-up the writer makes: room the ring keeps beyond the lead.
 constexpr int64_t kTopUpBytes = 442;
 // The remembered chunk halves in this time.
@@ -79,30 +87,45 @@ void SideToneEngine::SkipSilence(int64_t behind) {
 }
 
 uint64_t SideToneEngine::CatchUpPosition(int64_t behind, int64_t nowNs) const {
-  // The queue stays a lead and a top-up short of a whole lap.
+  // While the device keeps up, at most two chunks on. Behind by more than
+  // two chunks and the stall tolerance, as far as it fell behind less that
+  // tolerance: the same place at the threshold, so that a press and its
+  // release land as far apart as they were keyed whichever side of it they
+  // fall. The queue stays a lead and a top-up short of a whole lap, and
+  // never passes what was written.
+  const int64_t twoChunks = 2 * int64_t{chunkBytes_};
+  int64_t ahead = std::min(behind, twoChunks);
+  if (behind > twoChunks + kStallToleranceBytes) ahead = behind - kStallToleranceBytes;
   const int64_t room = std::max<int64_t>(0, size_ - 2 * Lead(nowNs) - kTopUpBytes);
-  const uint64_t paced = cursor_ + static_cast<uint64_t>(std::min(behind, room));
-  return Even(std::min(paced, writtenEnd_));
+  const uint64_t paced = cursor_ + static_cast<uint64_t>(std::clamp<int64_t>(ahead, 0, room));
+  return Even(std::min(paced, std::max(writtenEnd_, cursor_)));
+}
+
+bool SideToneEngine::Clockwork(int64_t nowNs) const {
+  return chunkBytes_ <= periodBytes_ && periodBytes_ <= kSmallPeriodBytes &&
+         nowNs >= irregularUntil_;
+}
+
+bool SideToneEngine::CatchingUp(int64_t nowNs) {
+  const int64_t behind = Behind(nowNs);
+  if (!Stalled(behind)) return false;
+  SkipSilence(behind);
+  return Stalled(Behind(nowNs));
 }
 
 uint32_t SideToneEngine::WriteCursor(int64_t nowNs) {
-  int64_t behind = Behind(nowNs);
-  uint64_t position = cursor_;
-  if (Stalled(behind)) {
-    SkipSilence(behind);
-    position = CatchUpPosition(Behind(nowNs), nowNs);
-  } else if (chunkBytes_ > periodBytes_) {
-    // A device taking several periods at once, or one that has stalled:
-    // where an even pace has reached, so every key change sounds at the
-    // same latency and the lead is counted from there. A device taking one
-    // period at a time gets the first byte it has not taken.
-    position = CatchUpPosition(behind, nowNs);
-  }
-  // The pace may fall back a byte or two between readings: the cursor never
-  // moves back, or a writer would take it for a whole lap ahead.
-  position = std::max({position, reported_, cursor_});
-  reported_ = position;
-  return OffsetOf(position);
+  if (CatchingUp(nowNs)) return OffsetOf(CatchUpPosition(Behind(nowNs), nowNs));
+  return OffsetOf(cursor_);
+}
+
+uint32_t SideToneEngine::KeyChangeCursor(int64_t nowNs) {
+  if (CatchingUp(nowNs)) return OffsetOf(CatchUpPosition(Behind(nowNs), nowNs));
+  // A device taking one small period at a time, each when the one before
+  // has played, gets the change at the write cursor itself; one taking
+  // several at once, large periods or at uneven times, where an even pace
+  // has reached.
+  if (Clockwork(nowNs)) return OffsetOf(cursor_);
+  return OffsetOf(CatchUpPosition(Behind(nowNs), nowNs));
 }
 
 LockedRegions SideToneEngine::Lock(uint32_t offset, uint32_t bytes) {
@@ -173,9 +196,14 @@ void SideToneEngine::Render(uint8_t* out, uint32_t bytes, int64_t nowNs) {
   }
   if (firstRequestAt_ == 0) {
     firstRequestAt_ = nowNs;
-  } else if (nowNs - lastRequestAt_ >= kSameChunkNs) {
-    chunkBytes_ = 0;
+  } else {
+    const int64_t gap = nowNs - lastRequestAt_;
+    const auto played = static_cast<int64_t>(static_cast<double>(lastRequestBytes_) * 1e9 /
+                                             kBytesPerSecond);
+    if (std::abs(gap - played) > kOffTimeNs) irregularUntil_ = nowNs + kIrregularForNs;
+    if (gap >= kSameChunkNs) chunkBytes_ = 0;
   }
+  lastRequestBytes_ = bytes;
   lastRequestAt_ = nowNs;
   chunkBytes_ += bytes;
   periodBytes_ = periodBytes_ == 0 ? bytes : std::min(periodBytes_, bytes);

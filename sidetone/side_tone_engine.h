@@ -28,7 +28,7 @@ namespace dovrik {
 // * Stalls. A sound server may take nothing for a while (a sink that has
 //   rendered seconds ahead takes nothing from a new stream until that has
 //   played). While the device is behind its even pace by more than two
-//   chunks and 20 ms, the writer is given the place the device would have
+//   chunks and 100 ms, the writer is given the place the device would have
 //   reached, so key changes keep their times and what is keyed meanwhile is
 //   queued in order; and the device skips queued silence (never a tone) to
 //   catch up, so the tones keep their lengths and the delay is taken out of
@@ -52,11 +52,14 @@ class SideToneEngine {
 
   // The writer's side (the key sampler, or the exercise while it sets up).
   uint32_t PlayCursor() const { return playCursor_; }
-  // Where the writer writes next, key changes and top-ups alike: the first
-  // byte not yet handed to a device that takes one period at a time; on one
-  // that takes several at once, or has stalled, the place its stream has
-  // reached at an even pace.
+  // The write cursor, or while the device is behind its pace, where it would
+  // stand: the place the sampler tops up from.
   uint32_t WriteCursor(int64_t nowNs);
+  // Where a key change is written: the write cursor on a device that takes
+  // one period at a time; on one that takes several at once, where an even
+  // pace has reached, at most two chunks on; the catch-up place while the
+  // device is behind.
+  uint32_t KeyChangeCursor(int64_t nowNs);
   int32_t Lead(int64_t nowNs) const;
   // Empty when a lock is already held, `bytes` is 0 or more than the ring,
   // or `offset` lies outside it.
@@ -81,6 +84,10 @@ class SideToneEngine {
   // its first request).
   int64_t Behind(int64_t nowNs) const;
   bool Stalled(int64_t behind) const;
+  // Whether the device is behind its pace, after skipping what silence it may.
+  bool CatchingUp(int64_t nowNs);
+  // One small period a request, each when the one before has played.
+  bool Clockwork(int64_t nowNs) const;
   // Skips queued silence at the write cursor, at most `behind` bytes, up to
   // the first sound or the end of what was written.
   void SkipSilence(int64_t behind);
@@ -102,7 +109,6 @@ class SideToneEngine {
   uint64_t writtenEnd_;
   uint64_t handed_ = 0;
   uint64_t skipped_ = 0;
-  uint64_t reported_ = 0;  // the newest write cursor given out
   uint32_t playCursor_ = 0;
   bool playing_ = false;
   bool locked_ = false;
@@ -121,6 +127,8 @@ class SideToneEngine {
   double paceLead_ = 0;
   uint32_t chunkBytes_ = 0;
   uint32_t periodBytes_ = 0;
+  uint32_t lastRequestBytes_ = 0;
+  int64_t irregularUntil_ = 0;  // requests came off their time lately
   double burstPeak_ = 0;  // the largest recent chunk, as of burstAt_
   int64_t burstAt_ = 0;
 };

@@ -63,6 +63,14 @@ uint32_t SdlLoopingBuffer::Underruns() const {
   return underruns;
 }
 
+uint32_t SdlLoopingBuffer::KeyChangeCursor() {
+  const int64_t now = SteadyNanoseconds();
+  output_->LockCallback();
+  const uint32_t cursor = engine_->KeyChangeCursor(now);
+  output_->UnlockCallback();
+  return cursor;
+}
+
 int32_t SdlLoopingBuffer::Lead() {
   const int64_t now = SteadyNanoseconds();
   output_->LockCallback();

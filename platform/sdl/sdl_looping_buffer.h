@@ -39,6 +39,7 @@ class SdlLoopingBuffer : public LoopingSoundBuffer {
   void Play() override;
   void Stop() override;
   uint32_t Underruns() const override;
+  uint32_t KeyChangeCursor() override;
   int32_t Lead() override;
 
   // SDL's audio thread, with the audio lock held: fills `stream` with the

@@ -165,6 +165,7 @@ class SideToneProbe {
     void Play() override { inner_->Play(); }
     void Stop() override { inner_->Stop(); }
     uint32_t Underruns() const override { return inner_->Underruns(); }
+    uint32_t KeyChangeCursor() override { return inner_->KeyChangeCursor(); }
     int32_t Lead() override { return inner_->Lead(); }
 
    private:

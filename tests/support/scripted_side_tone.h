@@ -42,6 +42,7 @@ class ScriptedSideTone : public LoopingSoundBuffer {
   void Play() override { engine_.Play(); }
   void Stop() override { engine_.Stop(); }
   uint32_t Underruns() const override { return engine_.Underruns(); }
+  uint32_t KeyChangeCursor() override { return engine_.KeyChangeCursor(now_); }
   int32_t Lead() override { return engine_.Lead(now_); }
   SideToneEngine& Engine() { return engine_; }
 
