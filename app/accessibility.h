@@ -5,7 +5,7 @@ namespace dovrik {
 // Accessible names, values and descriptions for what a screen reader
 // (AT-SPI on Linux) cannot learn from Qt's own interfaces: each scroll bar
 // reads as its group box's caption and its value label, the strip chart and
-// the About picture as described images. Safe to call more than once; UI
+// the About picture as images with a name and a description. Safe to call more than once; UI
 // thread.
 void InstallAccessibleInterfaces();
 

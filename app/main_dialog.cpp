@@ -291,8 +291,8 @@ void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
     // position before the label had caught up.
     QAccessibleValueChangeEvent changed(bar, value);
     QAccessible::updateAccessibility(&changed);
-    QAccessibleEvent described(bar, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&described);
+    QAccessibleEvent descriptionChanged(bar, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&descriptionChanged);
     return;
   }
 }
