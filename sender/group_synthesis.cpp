@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/audio_format.h"
+
 namespace dovrik {
 namespace {
 
 // The single-precision length of one sample at 22,050 samples per second
 // (4.5351473e-05 s). The running time t advances by exactly this float.
-constexpr float kSampleTime = 1.0f / 22050.0f;
+constexpr float kSampleTime = 1.0f / static_cast<float>(kSampleRate);
 
 // The largest integer not greater than x, for |x| well inside the 32-bit
 // range. Cheaper than std::floor without SSE4.1, and exact.

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "platform/audio_format.h"
 #include "tests/support/headless_environment.h"
 
 namespace dovrik {
@@ -78,7 +79,7 @@ TEST(ProgramCommandLine, PracticeFileIsWrittenWithoutADisplay) {
   QFile key(folder.filePath("lesson.txt"));
   ASSERT_TRUE(key.open(QIODevice::ReadOnly));
   EXPECT_EQ(key.readAll(), "QQQQQ QQQQQ \n");
-  EXPECT_GT(QFile(folder.filePath("lesson.wav")).size(), 44 + 2 * 2 * 22050);
+  EXPECT_GT(QFile(folder.filePath("lesson.wav")).size(), 44 + 2 * kBytesPerSecond);
 }
 
 }  // namespace
