@@ -11,6 +11,8 @@ void InstallAccessibleInterfaces();
 
 // The texts a screen reader reads for the controls that show none.
 inline constexpr const char* kOutputBoxName = "Output";
+inline constexpr const char* kOutputVerticalScrollBarName = "Output vertical scroll bar";
+inline constexpr const char* kOutputHorizontalScrollBarName = "Output horizontal scroll bar";
 inline constexpr const char* kStripChartName = "Strip chart";
 inline constexpr const char* kStripChartDescription = "keying trace of the last four seconds";
 inline constexpr const char* kAboutPictureName = "Dovrik picture";
