@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/dialog_controls.h"
+
 namespace dovrik {
 
 // A rectangle in dialog units: x, y, width, height.
@@ -35,7 +37,6 @@ inline constexpr int kExitButtonId = 1001;
 inline constexpr int kAboutButtonId = 1002;
 inline constexpr int kStartButtonId = 1003;
 inline constexpr int kStripChartId = 1004;
-inline constexpr int kOutputBoxId = 1025;
 inline constexpr int kTabCommandId = 1034;  // the Tab accelerator; no control bears it
 inline constexpr int kKeyButtonId = 1038;
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <algorithm>
 #include <cstdio>
 
@@ -120,6 +121,11 @@ void MainDialog::NameControlsForScreenReaders() {
     bar->SetValueLabel(label);
   }
   outputBox_->setAccessibleName(QString::fromLatin1(kOutputBoxName));
+  // The box's own scroll bars, which no group box names.
+  outputBox_->verticalScrollBar()->setAccessibleName(
+      QString::fromLatin1(kOutputVerticalScrollBarName));
+  outputBox_->horizontalScrollBar()->setAccessibleName(
+      QString::fromLatin1(kOutputHorizontalScrollBarName));
   stripChart_->setAccessibleName(QString::fromLatin1(kStripChartName));
   stripChart_->setAccessibleDescription(QString::fromLatin1(kStripChartDescription));
 }
@@ -315,8 +321,8 @@ void MainDialog::OnHorizontalScroll(uintptr_t wParam, int scrollBarId) {
     // position before the label had caught up.
     QAccessibleValueChangeEvent changed(bar, value);
     QAccessible::updateAccessibility(&changed);
-    QAccessibleEvent described(bar, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&described);
+    QAccessibleEvent descriptionChanged(bar, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&descriptionChanged);
     return;
   }
 }
@@ -351,11 +357,12 @@ void MainDialog::RepaintNow() {
   repaint();
 }
 
+bool MainDialog::IsTabStop(const QWidget* widget) const {
+  return widget->focusPolicy() == Qt::StrongFocus && widget->isEnabled() && widget->isVisible();
+}
+
 void MainDialog::FocusNextTabStop() {
   if (aboutBox_) return;
-  auto isTabStop = [](QWidget* widget) {
-    return widget->focusPolicy() == Qt::StrongFocus && widget->isEnabled() && widget->isVisible();
-  };
   const int count = static_cast<int>(templateOrder_.size());
   int current = -1;
   if (QWidget* focus = QApplication::focusWidget()) {
@@ -365,7 +372,7 @@ void MainDialog::FocusNextTabStop() {
   }
   for (int step = 1; step <= count; ++step) {
     QWidget* candidate = templateOrder_[(current + step + count) % count];
-    if (isTabStop(candidate)) {
+    if (IsTabStop(candidate)) {
       candidate->setFocus(Qt::TabFocusReason);
       return;
     }
@@ -405,6 +412,18 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     MainDialogProc(WM_COMMAND, MakeWParam(kOutputBoxId, EN_SETFOCUS), 0);
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void MainDialog::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shownBefore_ || event->spontaneous()) return;
+  shownBefore_ = true;
+  const auto first = std::find_if(templateOrder_.begin(), templateOrder_.end(),
+                                  [this](const QWidget* widget) { return IsTabStop(widget); });
+  if (first != templateOrder_.end()) (*first)->setFocus(Qt::ActiveWindowFocusReason);
+  // A window manager activates a new window itself; on a bare X server
+  // nothing would, and no control would have the focus.
+  activateWindow();
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {

@@ -93,6 +93,9 @@ class MainDialog : public QWidget {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The first show gives the focus to the first control in the Tab order
+  // and activates the window, as a dialog does when it is created.
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreateControls();
@@ -104,6 +107,7 @@ class MainDialog : public QWidget {
   void StopExercise();
   void ExerciseEnded();
   void FocusNextTabStop();
+  bool IsTabStop(const QWidget* widget) const;
 
   ThreadQueue& worker_;
   std::map<int, QWidget*> controls_;
@@ -111,6 +115,7 @@ class MainDialog : public QWidget {
   OutputBox* outputBox_ = nullptr;
   StripChartWidget* stripChart_ = nullptr;
   int exerciseRunning_ = 0;
+  bool shownBefore_ = false;
   AboutBox* aboutBox_ = nullptr;  // a child window; Qt deletes it with the dialog
   std::vector<uint32_t> heldReplies_;
   QPixmap aboutPicture_;

@@ -5,8 +5,8 @@
 namespace dovrik {
 
 // The window messages and notification codes MainDialogProc and
-// AboutDialogProc understand, with the values the dialog procedures of the
-// original window system gave them. Qt signals and events are turned into
+// AboutDialogProc understand, each a fixed number so that a message can be
+// posted, logged and compared as one integer. Qt signals and events are turned into
 // these before they reach the procedures, so each procedure stays one
 // dispatch point.
 inline constexpr uint32_t WM_CLOSE = 0x0010;

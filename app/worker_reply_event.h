@@ -6,7 +6,7 @@
 namespace dovrik {
 
 // A worker reply (MSG_EXERCISE_ENDED or MSG_APP_QUIT) on its way to the main
-// dialog: the stand-in for a message posted to the dialog's window. Posted
+// dialog, as a Qt event carrying the message number. Posted
 // from the worker thread with QCoreApplication::postEvent, handled on the UI
 // thread in posting order.
 class WorkerReplyEvent : public QEvent {

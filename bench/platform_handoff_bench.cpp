@@ -12,9 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "tests/support/sdl_test_support.h"
 #include "platform/thread_timer_service.h"
+#include "tests/support/sdl_test_support.h"
 
 namespace dovrik {
 namespace {
@@ -36,7 +37,7 @@ void BM_SideToneHandoff(benchmark::State& state) {
   }
   SdlAudioSystem audio;
   auto device = audio.CreateSoundDevice();
-  auto buffer = device ? device->CreateLoopingBuffer(44100) : nullptr;
+  auto buffer = device ? device->CreateLoopingBuffer(kBytesPerSecond) : nullptr;
   if (!buffer) {
     state.SkipWithError("no side-tone buffer");
     return;

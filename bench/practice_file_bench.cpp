@@ -10,13 +10,13 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/audio_format.h"
 #include "practice/practice_file.h"
 #include "tables/character_table.h"
 
 namespace dovrik {
 namespace {
 
-constexpr double kSampleRate = 22050.0;
 constexpr int32_t kGroups = 100;  // about eight and a half minutes at 12 groups a minute
 
 void BM_PracticeFileWavDefault(benchmark::State& state) {
@@ -48,10 +48,11 @@ void BM_PracticeFileWavDefault(benchmark::State& state) {
   std::remove(AnswerKeyPath(path).c_str());
   rmdir(folder);
 
-  state.counters["practice_realtime_ratio"] =
-      benchmark::Counter(static_cast<double>(samples) / kSampleRate, benchmark::Counter::kIsRate);
-  state.counters["audio_seconds"] = benchmark::Counter(static_cast<double>(samples) / kSampleRate /
-                                                       static_cast<double>(state.iterations()));
+  state.counters["practice_realtime_ratio"] = benchmark::Counter(
+      static_cast<double>(samples) / static_cast<double>(kSampleRate), benchmark::Counter::kIsRate);
+  state.counters["audio_seconds"] =
+      benchmark::Counter(static_cast<double>(samples) / static_cast<double>(kSampleRate) /
+                         static_cast<double>(state.iterations()));
 }
 
 // Wall-clock time: the file is written on the calling thread, but the disk

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/audio_format.h"
 #include "platform/messages.h"
 #include "sender/sending_exercise.h"
 #include "tables/character_table.h"
@@ -71,11 +72,13 @@ void BM_SendingExerciseSpeed36(benchmark::State& state) {
       return;
     }
     cpuSeconds += exerciseCpu;
-    for (const auto& write : writes) playSeconds += write.bytes / 2 / 22050.0;
+    for (const auto& write : writes) {
+      playSeconds += static_cast<double>(write.bytes) / kBytesPerSecond;
+    }
     for (size_t k = 2; k < writes.size(); ++k) {
       const std::chrono::duration<double, std::milli> gap = writes[k].when - finishes[k - 2];
       longestGapMs = std::max(longestGapMs, gap.count());
-      shortestGroupMs = std::min(shortestGroupMs, writes[k].bytes / 2 / 22.05);
+      shortestGroupMs = std::min(shortestGroupMs, 1000.0 * writes[k].bytes / kBytesPerSecond);
     }
   }
   state.counters["cpu_s"] = benchmark::Counter(cpuSeconds, benchmark::Counter::kAvgIterations);

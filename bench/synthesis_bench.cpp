@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "sender/group_synthesis.h"
 #include "sender/random_source.h"
 #include "tables/character_table.h"
 
 namespace dovrik {
 namespace {
-
-constexpr double kSampleRate = 22050.0;
 
 const SendingSliders kDefault{};                                    // 12 groups/min, no noise
 const SendingSliders kSlowestWidest{6, 5, 4, 4, 1500, 75, 50, 50};  // longest group, jitter, noise
@@ -53,8 +52,8 @@ void SynthesizeOneGroup(benchmark::State& state, const SendingSliders& sliders,
     benchmark::ClobberMemory();
   }
   // Seconds of sound per second of synthesis.
-  state.counters["realtime_ratio"] =
-      benchmark::Counter(static_cast<double>(samples) / kSampleRate, benchmark::Counter::kIsRate);
+  state.counters["realtime_ratio"] = benchmark::Counter(
+      static_cast<double>(samples) / static_cast<double>(kSampleRate), benchmark::Counter::kIsRate);
   state.counters["group_samples"] =
       benchmark::Counter(static_cast<double>(samples) / static_cast<double>(state.iterations()));
 }

@@ -4,17 +4,16 @@
 
 #include <string>
 
-#include "practice/practice_file.h"
 #include "config/config_file.h"
 #include "config/stored_controls.h"
+#include "platform/audio_format.h"
+#include "practice/practice_file.h"
 #include "sender/random_source.h"
 #include "sender/sending_sequence.h"
 
 namespace dovrik {
 
 namespace {
-
-constexpr int kSampleRate = 22050;
 
 // "3:25" or "1:02:05" for a length in samples.
 std::string PlayingTime(int64_t samples) {

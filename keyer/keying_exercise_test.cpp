@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "worker/worker_thread.h"
+#include "platform/audio_format.h"
+#include "platform/dialog_controls.h"
 #include "platform/exercise_context.h"
 #include "platform/messages.h"
 #include "platform/thread_queue.h"
@@ -19,6 +20,7 @@
 #include "tests/support/fake_sound_device.h"
 #include "tests/support/fake_strip_chart.h"
 #include "tests/support/fake_timer_service.h"
+#include "worker/worker_thread.h"
 
 namespace dovrik {
 namespace {
@@ -33,6 +35,10 @@ using testing::FakeStripChart;
 using testing::FakeTimerService;
 using testing::ManualClock;
 using Log = std::vector<std::string>;
+
+// The side-tone's buffer holds one second of sound.
+const std::string kOneSecondBufferCreate =
+    std::string("buffer create ").append(std::to_string(kBytesPerSecond));
 
 // The dialog's warning box, in the same log as the audio objects and the
 // timer, so that the order of releases and message is visible.
@@ -56,7 +62,7 @@ class KeyingExerciseTest : public ::testing::Test {
     dialog_.SetScroll(1005, 12);   // speed
     dialog_.SetScroll(1009, 3);    // ratio
     dialog_.SetStripChart(&chart_);
-    dialog_.SetItemText(1025, "left over from before");
+    dialog_.SetItemText(kOutputBoxId, "left over from before");
   }
 
   // Keys one 100 ms dot through the running sampler, as the timer's thread
@@ -112,7 +118,7 @@ TEST_P(KeyingExerciseFailureTest, ReleasesWhatExistsThenShowsTheMessage) {
   EXPECT_EQ(dialog_.OutputBox(), "");
   const Log events = dialog_.Events();
   ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[1], "set 1025 \"\"");
+  EXPECT_EQ(events[1], std::string("set ").append(std::to_string(kOutputBoxId)).append(" \"\""));
   EXPECT_EQ(events[2], "warning \"" + c.log.back().substr(8) + "\"");
   EXPECT_FALSE(buffer_.Playing());
   EXPECT_FALSE(timers_.Running());
@@ -164,21 +170,21 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     true,
                     false,
-                    {"device create", "buffer create 44100", "device release",
+                    {"device create", kOneSecondBufferCreate, "device release",
                      "warning Can not create sound buffer"}},
         FailureCase{
             "Timer",
             false,
             false,
             true,
-            {"device create", "buffer create 44100", "key begin", "timer start 5", "key end",
+            {"device create", kOneSecondBufferCreate, "key begin", "timer start 5", "key end",
              "buffer stop", "buffer release", "device release", "warning Can not create timer"}}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 // The key takes its devices only once the exercise can run, and gives them
 // back only when no tick can read it any more.
-const Log kNormalRun = {"device create",  "buffer create 44100", "key begin", "timer start 5",
-                        "buffer play",    "timer cancel",        "key end",   "buffer stop",
+const Log kNormalRun = {"device create",  kOneSecondBufferCreate, "key begin", "timer start 5",
+                        "buffer play",    "timer cancel",         "key end",   "buffer stop",
                         "buffer release", "device release"};
 
 TEST_F(KeyingExerciseTest, StopDuringThePlaybackDelayIsTakenByTheFirstPass) {
@@ -207,9 +213,9 @@ TEST_F(KeyingExerciseTest, StopDuringThePlaybackDelayIsTakenByTheFirstPass) {
   // at 900 Hz with attack 5 began at the write cursor.
   ASSERT_GE(buffer_.Locks().size(), 2u);
   EXPECT_EQ(buffer_.Locks()[0].offset, 0u);
-  EXPECT_EQ(buffer_.Locks()[0].bytes, 44100u);
+  EXPECT_EQ(buffer_.Locks()[0].bytes, static_cast<uint32_t>(kBytesPerSecond));
   EXPECT_EQ(buffer_.ByteAt(0), 0);
-  EXPECT_EQ(buffer_.ByteAt(44099), 0);
+  EXPECT_EQ(buffer_.ByteAt(static_cast<uint32_t>(kBytesPerSecond) - 1), 0);
   const int16_t expected[] = {0, 1511, 4385, 8289, 12736};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(buffer_.SampleAt(1000 + 2 * i), expected[i]);
 }

@@ -7,6 +7,9 @@ namespace dovrik {
 
 class StripChartSurface;
 
+// The output box's control id: the box the groups and the decoded text go to.
+inline constexpr int kOutputBoxId = 1025;
+
 // The main dialog's controls as the core sees them. The Qt implementation
 // runs every call on the UI thread, waiting for it like a sent message when
 // called from another thread.
@@ -26,7 +29,7 @@ class DialogControls {
 
   // SetDlgItemTextA.
   virtual void SetItemText(int id, const std::string& text) = 0;
-  // Appends at the end of the output box (control 1025).
+  // Appends at the end of the output box (kOutputBoxId).
   virtual void AppendToOutputBox(const std::string& text) = 0;
   // A warning box owned by the main dialog, caption "Error...", OK button.
   // Returns when the user has dismissed it.

@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "cli/practice_command.h"
-#include "tests/support/slider_start_values_guard.h"
+#include "platform/audio_format.h"
 #include "sender/group_synthesis.h"
 #include "sender/noise_cursor.h"
 #include "sender/sending_parameters.h"
 #include "tables/character_table.h"
+#include "tests/support/slider_start_values_guard.h"
 
 namespace dovrik {
 namespace {
@@ -168,8 +169,8 @@ TEST_F(PracticeFileTest, WavHoldsExactlyTheSynthesisForTheSettingsAndSeed) {
   std::vector<int16_t> expected;
   std::vector<int16_t> buffer(static_cast<size_t>(parameters.capacity));
   for (bool ramp : {true, false}) {
-    FillLeadIn(buffer, 22050, ramp, parameters, cursor);
-    expected.insert(expected.end(), buffer.begin(), buffer.begin() + 22050);
+    FillLeadIn(buffer, kSampleRate, ramp, parameters, cursor);
+    expected.insert(expected.end(), buffer.begin(), buffer.begin() + kSampleRate);
   }
   auto synthesize = [&](std::vector<const char*> patterns) {
     const std::optional<int32_t> count = SynthesizeGroup(patterns, buffer, parameters, cursor);
@@ -186,8 +187,8 @@ TEST_F(PracticeFileTest, WavHoldsExactlyTheSynthesisForTheSettingsAndSeed) {
   const SoundFile wav = ReadSoundFile("lesson.wav");
   ASSERT_TRUE(wav.opened);
   EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-  EXPECT_EQ(wav.info.samplerate, 22050);
-  EXPECT_EQ(wav.info.channels, 1);
+  EXPECT_EQ(wav.info.samplerate, kSampleRate);
+  EXPECT_EQ(wav.info.channels, kChannels);
   ASSERT_EQ(wav.samples.size(), expected.size());
   EXPECT_TRUE(wav.samples == expected);
   EXPECT_EQ(FolderEntries(), (std::set<std::string>{"Dovrik.ini", "lesson.wav", "lesson.txt"}));
@@ -255,7 +256,7 @@ TEST_P(PracticeFileDecodes, TheAnswerKeyFromTheAudio) {
   }
   // Speed 12: a dot is 60 / (41 x 12) s; character gaps last 3 dots, gaps
   // after a group 4.33.
-  const double dot = 60.0 / (41 * 12) * 22050;
+  const double dot = 60.0 / (41 * 12) * kSampleRate;
   const SoundFile wav = ReadSoundFile("lesson.wav");
   EXPECT_EQ(DecodeMorse(wav.samples, dot, 3.67), expected);
 }
@@ -306,15 +307,15 @@ TEST_F(PracticeFileTest, FormatFollowsTheExtension) {
   EXPECT_TRUE(flac.samples == wav.samples);
 
   for (const char* name : {"lesson.ogg", "lesson.mp3"}) {
-    SF_INFO probe{22050, 1, 0, 0, 0, 0};
+    SF_INFO probe{kSampleRate, kChannels, 0, 0, 0, 0};
     probe.format = std::string(name).ends_with("ogg") ? (SF_FORMAT_OGG | SF_FORMAT_VORBIS)
                                                       : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
     if (!sf_format_check(&probe)) continue;
     ASSERT_EQ(Run(name, 1, 3), 0) << errors_;
     const SoundFile lossy = ReadSoundFile(name);
     ASSERT_TRUE(lossy.opened) << name;
-    EXPECT_EQ(lossy.info.samplerate, 22050) << name;
-    EXPECT_EQ(lossy.info.channels, 1) << name;
+    EXPECT_EQ(lossy.info.samplerate, kSampleRate) << name;
+    EXPECT_EQ(lossy.info.channels, kChannels) << name;
     EXPECT_GT(lossy.samples.size(), wav.samples.size() * 9 / 10) << name;
   }
 }

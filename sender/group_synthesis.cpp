@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "sender/tone_sample.h"
+#include "platform/audio_format.h"
 
 namespace dovrik {
 namespace {
 
 // The single-precision length of one sample at 22,050 samples per second
 // (4.5351473e-05 s). The running time t advances by exactly this float.
-constexpr float kSampleTime = 1.0f / 22050.0f;
+constexpr float kSampleTime = 1.0f / static_cast<float>(kSampleRate);
 
 // Emits the samples of one group into the caller's buffer, keeping the
 // running state of the synthesis: the tone phase and the running time t,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "sender/noise_table.h"
 #include "tables/character_table.h"
 
@@ -92,7 +93,7 @@ TEST(SynthesizeGroup, DotAnatomyAtDefaultSettings) {
 
   // 2,690 tone samples, the first 12 of them the attack ramp, then 12 release
   // samples: the envelope bounds each sample's size.
-  constexpr double kDt = 1.0 / 22050;
+  constexpr double kDt = 1.0 / kSampleRate;
   for (int k = 0; k < 12; ++k) {
     EXPECT_LE(std::abs(s[k]), p.toneAmp * k * kDt / p.attack + 1) << k;
   }
@@ -170,7 +171,7 @@ TEST(SynthesizeGroup, JitterMovesElementEndsByTableValuesAtTheCursor) {
   const double dot = jittered.parameters.dot;
   const double amp = jittered.parameters.jitterAmp;
   const float elementEnd = static_cast<float>(dot + NoiseTable::Get()[0] * amp);
-  const int32_t tone = static_cast<int32_t>(std::ceil(elementEnd * 22050.0));
+  const int32_t tone = static_cast<int32_t>(std::ceil(elementEnd * kSampleRate));
   const float gapEnd = static_cast<float>(dot + NoiseTable::Get()[tone + 12] * amp);
   const double groupEnd =
       static_cast<double>(gapEnd) + jittered.parameters.charExtra + jittered.parameters.groupExtra;
@@ -178,7 +179,7 @@ TEST(SynthesizeGroup, JitterMovesElementEndsByTableValuesAtTheCursor) {
   // the spaces run on one clock restarted at the end of the sustain. The
   // sample count follows the jittered ends to within a sample or two of
   // float rounding of the running time.
-  EXPECT_NEAR(count, tone + std::ceil(groupEnd * 22050.0), 2.0);
+  EXPECT_NEAR(count, tone + std::ceil(groupEnd * kSampleRate), 2.0);
 }
 
 TEST(SynthesizeGroup, AGroupThatDoesNotFitWritesNothingPastTheBuffer) {
@@ -243,13 +244,13 @@ TEST(SynthesizeGroup, TheFullestGroupFitsEveryUnjitteredSetting) {
 }
 
 TEST(FillLeadIn, IsSilentAtNoiseZeroAndFadesInWhenRamped) {
-  std::vector<int16_t> buffer(22050, 77);
+  std::vector<int16_t> buffer(kSampleRate, 77);
   NoiseCursor cursor(100);
   const SendingParameters quiet = DeriveSendingParameters(SendingSliders{});
-  FillLeadIn(buffer, 22050, true, quiet, cursor);
-  FillLeadIn(buffer, 22050, false, quiet, cursor);
+  FillLeadIn(buffer, kSampleRate, true, quiet, cursor);
+  FillLeadIn(buffer, kSampleRate, false, quiet, cursor);
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](int16_t v) { return v == 0; }));
-  EXPECT_EQ(cursor.Index(), 100 + 2 * 22050 - 20000 * 2);
+  EXPECT_EQ(cursor.Index(), 100 + 2 * kSampleRate - 20000 * 2);
 
   SendingSliders sliders;
   sliders.noise = 100;

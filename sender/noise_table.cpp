@@ -5,12 +5,11 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "sender/fourier_transform.h"
 
 namespace dovrik {
 namespace {
-
-constexpr double kSampleRate = 22050.0;
 
 // The seed of the white noise the table is shaped from. Chosen among a few
 // hundred for a table whose level statistics are close to the ones wanted
@@ -25,7 +24,8 @@ struct Corner {
   double decibels;
 };
 constexpr Corner kResponse[] = {
-    {0, -40}, {120, -40}, {200, -10}, {250, 0}, {3300, 0}, {3400, -10}, {3500, -40}, {11025, -40},
+    {0, -40},  {120, -40},  {200, -10},  {250, 0},
+    {3300, 0}, {3400, -10}, {3500, -40}, {kSampleRate / 2, -40},
 };
 
 double ResponseAt(double hertz) {
@@ -74,7 +74,8 @@ std::vector<double> ShapedNoise(uint64_t seed, size_t n) {
   WhiteNoise white(seed);
   std::vector<std::complex<double>> spectrum(n);
   for (size_t k = 0; k <= n / 2; ++k) {
-    const double gain = ResponseAt(static_cast<double>(k) * kSampleRate / static_cast<double>(n));
+    const double gain = ResponseAt(static_cast<double>(k) * static_cast<double>(kSampleRate) /
+                                   static_cast<double>(n));
     std::complex<double> value = white.GaussianPair() * gain;
     // The bins at 0 Hz and (for even n) at half the sample rate are real.
     if (k == 0 || 2 * k == n) value = value.real();

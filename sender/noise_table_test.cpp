@@ -7,13 +7,14 @@
 #include <complex>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "sender/fourier_transform.h"
 
 namespace dovrik {
 namespace {
 
 constexpr int32_t kSize = NoiseTable::kSize;
-constexpr double kHertzPerBin = 22050.0 / kSize;  // 1.1025 Hz
+constexpr double kHertzPerBin = static_cast<double>(kSampleRate) / kSize;  // 1.1025 Hz
 
 const NoiseTable& Table() {
   return NoiseTable::Get();

@@ -7,8 +7,9 @@
 namespace dovrik {
 namespace {
 
-// The same rule as the C runtime's rand() of the common Windows compilers,
-// whose first draws after seeding with 1 are widely published.
+// The linear congruential generator x = x * 214013 + 2531011 (mod 2^32),
+// drawing bits 16..30: its first draws after seeding with 1 are widely
+// published.
 TEST(RandomSource, SeedOneGivesTheKnownSequence) {
   RandomSource random(1);
   constexpr std::array<int32_t, 10> kExpected = {41,    18467, 6334,  26500, 19169,

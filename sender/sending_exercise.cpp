@@ -29,8 +29,6 @@ void HeapSampleAllocator::Free(int16_t* block) {
 
 namespace {
 
-constexpr int kOutputBoxId = 1025;
-
 constexpr const char* kNoAudioOutput = "No audio output";
 constexpr const char* kOutOfMemory = "Out of memory!";
 constexpr const char* kBufferOverflow = "Buffer overflow!";

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "worker/worker_thread.h"
+#include "platform/audio_format.h"
+#include "platform/dialog_controls.h"
 #include "platform/messages.h"
 #include "sender/group_synthesis.h"
 #include "sender/random_source.h"
@@ -21,6 +22,7 @@
 #include "tables/character_table.h"
 #include "tables/slider_table.h"
 #include "tests/support/fake_worker_context.h"
+#include "worker/worker_thread.h"
 
 namespace dovrik {
 namespace {
@@ -215,8 +217,8 @@ class SendingExerciseTest : public ::testing::Test {
     const SendingParameters p = DeriveSendingParameters(Sliders(), kClockMs, cursor);
     std::vector<std::vector<int16_t>> buffers;
     for (bool ramp : {true, false}) {
-      std::vector<int16_t> leadIn(22050);
-      FillLeadIn(leadIn, 22050, ramp, p, cursor);
+      std::vector<int16_t> leadIn(kSampleRate);
+      FillLeadIn(leadIn, kSampleRate, ramp, p, cursor);
       buffers.push_back(leadIn);
     }
     auto synthesize = [&](std::vector<const char*> patterns) {
@@ -251,7 +253,7 @@ class SendingExerciseTest : public ::testing::Test {
 TEST_F(SendingExerciseTest, PlaysLeadInThenGroupsAlternatingAndEchoesEachAsItSounds) {
   Apply(Settings{});
   Tick("KM");
-  dialog.SetItemText(1025, "old text");
+  dialog.SetItemText(kOutputBoxId, "old text");
   Start();
   const std::vector<std::string> texts = ExpectedTexts("KM", 3);
 
@@ -283,12 +285,12 @@ TEST_F(SendingExerciseTest, PlaysLeadInThenGroupsAlternatingAndEchoesEachAsItSou
   ASSERT_EQ(writes.size(), expected.size());
   for (size_t i = 0; i < writes.size(); ++i) {
     SCOPED_TRACE("write " + std::to_string(i));
-    EXPECT_EQ(writes[i].bytes, 2 * expected[i].size());
+    EXPECT_EQ(writes[i].bytes, kBytesPerSample * expected[i].size());
     EXPECT_EQ(writes[i].samples, expected[i]);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(writes[i].data), writes[i].user);
   }
-  EXPECT_EQ(writes[0].bytes, 44100u);
-  EXPECT_EQ(writes[1].bytes, 44100u);
+  EXPECT_EQ(writes[0].bytes, static_cast<uint32_t>(kBytesPerSecond));
+  EXPECT_EQ(writes[1].bytes, static_cast<uint32_t>(kBytesPerSecond));
   // One second fading in from silence, then one second at the full level.
   auto loudness = [](const std::vector<int16_t>& samples, size_t from) {
     double sum = 0;
@@ -351,7 +353,7 @@ TEST_F(SendingExerciseTest, OneTickedCharacterFillsEveryGroup) {
 
 TEST_F(SendingExerciseTest, NoTickedCharacterReturnsAtOnceWithoutTheDevice) {
   Apply(Settings{});
-  dialog.SetItemText(1025, "kept");
+  dialog.SetItemText(kOutputBoxId, "kept");
   dialog.SetTicked(kPreambleButtonId, true);
   Start();
   AwaitEnd();
@@ -447,7 +449,7 @@ TEST_F(SendingExerciseTest, GroupLongerThanTheBufferIsABufferOverflow) {
   s.ratio = 1;
   Apply(s);
   Tick("!");
-  dialog.SetItemText(1025, "x");
+  dialog.SetItemText(kOutputBoxId, "x");
   Start();
   AwaitWrites(2);
   Finish();
@@ -477,7 +479,7 @@ TEST_P(SendingStartFailure, ShowsItsMessageAndLeavesTheOutputBoxAlone) {
   const StartFailure& c = GetParam();
   Apply(Settings{});
   Tick("A");
-  dialog.SetItemText(1025, "previous groups ");
+  dialog.SetItemText(kOutputBoxId, "previous groups ");
   parts.device.openFails = c.openFails;
   allocator.failAllocation = c.failAllocation;
   Start();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/audio_format.h"
+
 namespace dovrik {
 namespace {
 
@@ -12,7 +14,6 @@ constexpr double kHundredth = static_cast<double>(0.01f);
 constexpr double kThird = static_cast<double>(0.33333334f);
 constexpr double kMargin = static_cast<double>(1.1f);
 constexpr double kRadiansPerHertzSample = static_cast<double>(0.00028495173f);  // ~2 pi / 22050
-constexpr double kSampleRate = 22050.0;
 constexpr double kFullScale = 32767.0;
 
 // Every field is computed in double precision and stored in single precision.
@@ -51,7 +52,7 @@ SendingParameters DeriveSendingParameters(const SendingSliders& sliders) {
                                  static_cast<double>(p.groupExtra));
   p.capacity = static_cast<int32_t>(
       std::ceil((static_cast<double>(unjittered) + 10.0 * static_cast<double>(p.jitterAmp)) *
-                kMargin * kSampleRate));
+                kMargin * static_cast<double>(kSampleRate)));
   return p;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/audio_format.h"
+
 namespace dovrik {
 namespace {
 
@@ -92,7 +94,7 @@ TEST(SendingParameters, JitterAndToneScale) {
   const SendingParameters p = DeriveSendingParameters(sliders);
   EXPECT_EQ(p.dot, static_cast<float>(60.0 / 246.0));
   EXPECT_NEAR(p.jitterAmp, 0.5 * p.dot, 1e-7);
-  EXPECT_NEAR(p.phaseStep, 2 * 3.14159265358979 * 1500 / 22050, 1e-5);
+  EXPECT_NEAR(p.phaseStep, 2 * 3.14159265358979 * 1500 / kSampleRate, 1e-5);
 }
 
 TEST(SendingParameters, NoiseCursorStartsAtTheTickCountModuloTheTable) {

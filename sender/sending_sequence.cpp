@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/audio_format.h"
 #include "sender/group_synthesis.h"
 #include "tables/slider_table.h"
 
@@ -12,7 +13,7 @@ namespace {
 constexpr int kGroupLength = 5;
 
 // At most one second per lead-in buffer: 22,050 samples, 44,100 bytes.
-constexpr int32_t kLeadInSamples = 22050;
+constexpr int32_t kLeadInSamples = kSampleRate;
 
 }  // namespace
 

@@ -142,7 +142,11 @@ void SettingsFile::Set(std::string_view section, std::string_view key, std::stri
   }
   if (last < 0 && !section.empty()) {
     if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back({"", "", {}});
-    lines_.push_back({"[" + std::string(section) + "]", std::string(section), {}});
+    // Appended rather than concatenated: GCC 12 at -O3 takes "[" + string
+    // for an overlapping copy (-Wrestrict).
+    std::string header = "[";
+    header.append(section).append("]");
+    lines_.push_back({std::move(header), std::string(section), {}});
     last = static_cast<long>(lines_.size()) - 1;
   }
   lines_.insert(lines_.begin() + (last + 1),

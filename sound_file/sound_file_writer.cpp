@@ -4,11 +4,11 @@
 
 #include <cctype>
 
+#include "platform/audio_format.h"
+
 namespace dovrik {
 
 namespace {
-
-constexpr int kSampleRate = 22050;
 
 struct KnownFormat {
   const char* extension;
@@ -26,7 +26,7 @@ constexpr KnownFormat kKnownFormats[] = {
 SF_INFO InfoFor(const SoundFileFormat& format) {
   SF_INFO info{};
   info.samplerate = kSampleRate;
-  info.channels = 1;
+  info.channels = kChannels;
   info.format = format.libraryFormat;
   return info;
 }

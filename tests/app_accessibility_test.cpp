@@ -1,7 +1,7 @@
 // What a screen reader learns through Qt's accessibility: a name for every
 // control, each scroll bar's caption and value text, the character buttons'
-// ticks, the command captions, the output box's insertions, the described
-// strip chart and About picture; and the focus frame a keyboard user sees.
+// ticks, the command captions, the output box's insertions, the strip
+// chart's and the About picture's names and descriptions; and the focus frame a keyboard user sees.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -157,7 +157,7 @@ TEST_F(AccessibilityTest, TheOutputBoxIsReadOnlyTextThatAnnouncesWhatIsAdded) {
   EXPECT_EQ(text->text(0, text->characterCount()), "ABCDE \nK");
 }
 
-TEST_F(AccessibilityTest, TheStripChartAndTheAboutPictureAreDescribedImages) {
+TEST_F(AccessibilityTest, TheStripChartAndTheAboutPictureAreImagesWithADescription) {
   QAccessibleInterface* chart = Accessible(Dialog().StripChart());
   EXPECT_EQ(chart->role(), QAccessible::Graphic);
   EXPECT_EQ(chart->text(QAccessible::Name), kStripChartName);

@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "platform/audio_format.h"
 #include "tests/support/headless_environment.h"
 
 namespace dovrik {
@@ -104,7 +107,71 @@ TEST(ProgramCommandLine, PracticeFileIsWrittenWithoutADisplay) {
   QFile key(folder.filePath("lesson.txt"));
   ASSERT_TRUE(key.open(QIODevice::ReadOnly));
   EXPECT_EQ(key.readAll(), "QQQQQ QQQQQ \n");
-  EXPECT_GT(QFile(folder.filePath("lesson.wav")).size(), 44 + 2 * 2 * 22050);
+  EXPECT_GT(QFile(folder.filePath("lesson.wav")).size(), 44 + 2 * kBytesPerSecond);
+}
+
+// The manual page, as its source reads.
+QString ManualPage() {
+  QFile page(QStringLiteral(DOVRIK_SOURCE_DIR "/resources/dovrik.1"));
+  if (!page.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(page.readAll());
+}
+
+// The options `--help` lists, in its order: the lines that begin with two
+// spaces and an option.
+QStringList OptionsOfHelp(const QString& help) {
+  QStringList options;
+  static const QRegularExpression option(QStringLiteral("^  (--[a-z][a-z-]*)"),
+                                         QRegularExpression::MultilineOption);
+  for (const auto& match : option.globalMatch(help)) options << match.captured(1);
+  return options;
+}
+
+// The options the manual page's OPTIONS section lists, in its order: the
+// first option of each tagged paragraph's tag line.
+QStringList OptionsOfManualPage(const QString& page) {
+  const qsizetype start = page.indexOf(QStringLiteral("\n.SH OPTIONS\n"));
+  const qsizetype end = page.indexOf(QStringLiteral("\n.SH "), start + 1);
+  if (start < 0 || end < 0) return {};
+  const QStringList lines = page.mid(start, end - start).split('\n');
+  static const QRegularExpression option(QStringLiteral(R"(^\.B\w* \\-\\-([a-z\\-]+))"));
+  QStringList options;
+  for (qsizetype index = 1; index < lines.size(); ++index) {
+    if (lines[index - 1] != QStringLiteral(".TP")) continue;
+    const QRegularExpressionMatch match = option.match(lines[index]);
+    if (match.hasMatch()) options << "--" + match.captured(1).remove('\\');
+  }
+  return options;
+}
+
+// The manual page keeps in step with the program: the same options as
+// `--help`, in the same order, and the version `--version` prints.
+TEST(ProgramCommandLine, TheManualPageListsTheOptionsOfHelp) {
+  QTemporaryDir folder;
+  const Outcome help = RunHeadless({"--help"}, folder.path());
+  ASSERT_EQ(help.status, 0);
+  const QStringList helpOptions = OptionsOfHelp(QString::fromUtf8(help.out));
+  ASSERT_GE(helpOptions.size(), 6) << help.out.toStdString();
+
+  const QString page = ManualPage();
+  ASSERT_FALSE(page.isEmpty()) << "resources/dovrik.1 cannot be read";
+  EXPECT_EQ(OptionsOfManualPage(page).join(' ').toStdString(), helpOptions.join(' ').toStdString());
+
+  const Outcome version = RunHeadless({"--version"}, folder.path());
+  const QString title = page.split('\n').filter(QRegularExpression("^\\.TH ")).value(0);
+  EXPECT_TRUE(title.contains('"' + QString::fromUtf8(version.out).trimmed() + '"'))
+      << title.toStdString() << " does not carry " << version.out.toStdString();
+}
+
+// The page renders without a warning from groff (bad macros, bad escapes).
+TEST(ProgramCommandLine, TheManualPageRendersWithoutWarnings) {
+  const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
+  if (groff.isEmpty()) GTEST_SKIP() << "needs groff (scripts/dev installs groff-base)";
+  QProcess render;
+  render.start(groff, {"-man", "-Tutf8", "-ww", "-z", DOVRIK_SOURCE_DIR "/resources/dovrik.1"});
+  ASSERT_TRUE(render.waitForFinished(30000));
+  EXPECT_EQ(render.exitCode(), 0);
+  EXPECT_EQ(render.readAllStandardError().toStdString(), "");
 }
 
 }  // namespace

@@ -119,7 +119,8 @@ TEST_P(HeldScrollBarTest, StopsMovingWhenLockedAndStaysPutUntilUnlocked) {
 
   UnlockAfter(c.lock);
   EXPECT_EQ(bar->value(), held);
-  EXPECT_EQ(Dialog().Label(kToneLabel)->text().toStdString(), " " + std::to_string(held) + " Hz ");
+  EXPECT_EQ(Dialog().Label(kToneLabel)->text().toStdString(),
+            QStringLiteral(" %1 Hz ").arg(held).toStdString());
   // Nothing of the old press is left: the next click is one step.
   QTest::mouseClick(bar, Qt::LeftButton, {}, CentreOf(QStyle::SC_ScrollBarAddLine));
   EXPECT_EQ(bar->value(), held + 1);

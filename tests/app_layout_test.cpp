@@ -62,7 +62,7 @@ std::vector<Expected> ExpectedTemplate() {
   rows.push_back({1038, "dovrik::DialogButton", "&Key", {43, 253, 29, 14}});
   rows.push_back({1002, "dovrik::DialogButton", "&About", {257, 253, 29, 14}});
   rows.push_back({1001, "dovrik::DialogButton", "E&xit", {294, 253, 29, 14}});
-  rows.push_back({1025, "dovrik::OutputBox", "", {7, 130, 316, 107}});
+  rows.push_back({kOutputBoxId, "dovrik::OutputBox", "", {7, 130, 316, 107}});
   const int labelIds[] = {1007, 1008, 1010, 1012, 1014, 1016, 1018, 1020, 1022, 1024};
   const int groupIds[] = {1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1036, 1037};
   const char* groupCaptions[] = {"Speed:",  "Groups:", "-/. ratio:", "Group Space:", "Char Space:",
@@ -119,20 +119,20 @@ struct PixelCase {
 TEST(MainDialogLayout, EachRectangleIsScaledFieldByField) {
   testing::ShownDialog shown;
   const PixelCase cases[] = {
-      {1005, QRect(15, 41, 78, 13)},     // 10, 25, 52, 8
-      {1006, QRect(111, 41, 80, 13)},    // 74, 25, 53, 8: 79.5 wide
-      {1007, QRect(15, 24, 78, 15)},     // 10, 15, 52, 9: 24.375 down, 14.625 high
-      {1029, QRect(204, 11, 87, 47)},    // 136, 7, 58, 29
-      {1078, QRect(11, 114, 60, 28)},    // 7, 70, 40, 17: 10.5 across
-      {1042, QRect(80, 114, 26, 28)},    // "A" at 53, 70, 17, 17
-      {1043, QRect(114, 114, 26, 28)},   // "B" at 76, 70, 17, 17
-      {1057, QRect(114, 146, 26, 28)},   // "D" at 76, 90, 17, 17: 146.25 down
-      {1082, QRect(459, 179, 26, 28)},   // "=" at 306, 110, 17, 17
-      {1003, QRect(11, 411, 44, 23)},    // Start at 7, 253, 29, 14: 43.5 wide
-      {1038, QRect(65, 411, 44, 23)},    // Key at 43, 253, 29, 14
-      {1001, QRect(441, 411, 44, 23)},   // Exit at 294, 253, 29, 14
-      {1025, QRect(11, 211, 474, 174)},  // output box at 7, 130, 316, 107
-      {1004, QRect(11, 390, 474, 16)},   // strip chart at 7, 240, 316, 10
+      {1005, QRect(15, 41, 78, 13)},             // 10, 25, 52, 8
+      {1006, QRect(111, 41, 80, 13)},            // 74, 25, 53, 8: 79.5 wide
+      {1007, QRect(15, 24, 78, 15)},             // 10, 15, 52, 9: 24.375 down, 14.625 high
+      {1029, QRect(204, 11, 87, 47)},            // 136, 7, 58, 29
+      {1078, QRect(11, 114, 60, 28)},            // 7, 70, 40, 17: 10.5 across
+      {1042, QRect(80, 114, 26, 28)},            // "A" at 53, 70, 17, 17
+      {1043, QRect(114, 114, 26, 28)},           // "B" at 76, 70, 17, 17
+      {1057, QRect(114, 146, 26, 28)},           // "D" at 76, 90, 17, 17: 146.25 down
+      {1082, QRect(459, 179, 26, 28)},           // "=" at 306, 110, 17, 17
+      {1003, QRect(11, 411, 44, 23)},            // Start at 7, 253, 29, 14: 43.5 wide
+      {1038, QRect(65, 411, 44, 23)},            // Key at 43, 253, 29, 14
+      {1001, QRect(441, 411, 44, 23)},           // Exit at 294, 253, 29, 14
+      {kOutputBoxId, QRect(11, 211, 474, 174)},  // output box at 7, 130, 316, 107
+      {1004, QRect(11, 390, 474, 16)},           // strip chart at 7, 240, 316, 10
   };
   for (const PixelCase& c : cases) {
     EXPECT_EQ(shown.dialog->Control(c.id)->geometry(), c.pixels) << c.id;
@@ -161,7 +161,7 @@ TEST(MainDialogLayout, CheckButtonsArePushLikeAndNoneIsTicked) {
     checkable += button->isCheckable();
   }
   EXPECT_EQ(checkable, 41);
-  auto* output = qobject_cast<QPlainTextEdit*>(shown.dialog->Control(1025));
+  auto* output = qobject_cast<QPlainTextEdit*>(shown.dialog->Control(kOutputBoxId));
   ASSERT_NE(output, nullptr);
   EXPECT_TRUE(output->isReadOnly());
   EXPECT_TRUE(output->toPlainText().isEmpty());
@@ -262,7 +262,7 @@ TEST(MainDialogLayout, LockableControlsAreTheSeventyFourIdsInTheirOrder) {
   std::set<int> lockable(ids.begin(), ids.end());
   EXPECT_EQ(lockable.size(), 74u);
   for (int id : lockable) all.erase(id);
-  EXPECT_EQ(all, (std::set<int>{1003, 1004, 1025}));
+  EXPECT_EQ(all, (std::set<int>{1003, 1004, kOutputBoxId}));
 }
 
 }  // namespace

@@ -18,10 +18,10 @@
 #include "app/accelerator_filter.h"
 #include "app/dialog_widgets.h"
 #include "app/strip_chart_widget.h"
-#include "worker/worker_thread.h"
 #include "config/config_file.h"
 #include "platform/audio_system.h"
 #include "platform/clock.h"
+#include "platform/dialog_controls.h"
 #include "platform/exercise_context.h"
 #include "platform/key_input.h"
 #include "platform/messages.h"
@@ -29,6 +29,7 @@
 #include "sender/random_source.h"
 #include "tables/slider_table.h"
 #include "tests/app_test_support.h"
+#include "worker/worker_thread.h"
 
 namespace dovrik {
 namespace {
@@ -117,7 +118,7 @@ TEST_F(WorkerDialogTest, AnExerciseReadsTheSlidersWritesTheOutputBoxAndStopsOnAl
   std::atomic<int> speedSeen{0};
   routines_.sending = [&](ExerciseContext& context) {
     speedSeen = context.dialog.GetScrollPos(1005);
-    context.dialog.SetItemText(1025, "");
+    context.dialog.SetItemText(kOutputBoxId, "");
     context.dialog.AppendToOutputBox("PARIS ");
     context.dialog.AppendToOutputBox("QRZ\r\n");
     WaitForStop(context);

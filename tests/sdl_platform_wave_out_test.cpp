@@ -10,11 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio_format.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "tests/support/sdl_test_support.h"
 #include "platform/sdl/sdl_wave_out.h"
 #include "platform/thread_queue.h"
+#include "tests/support/sdl_test_support.h"
 
 namespace dovrik {
 namespace {
@@ -117,8 +118,8 @@ TEST(SdlWaveOutTest, TwoBuffersPlayBackToBackAndReturnInOrder) {
 
 TEST(SdlWaveOutTest, ResetStopsAtOnceAndReturnsEveryQueuedBuffer) {
   const std::string path = RecordingPath();
-  Buffer first(std::vector<int16_t>(22050, 1234));  // one second each
-  Buffer second(std::vector<int16_t>(22050, -4321));
+  Buffer first(std::vector<int16_t>(kSampleRate, 1234));  // one second each
+  Buffer second(std::vector<int16_t>(kSampleRate, -4321));
   std::vector<int16_t> recording;
   {
     ScopedAudioDriver driver("disk", path);
@@ -157,7 +158,7 @@ TEST(SdlWaveOutTest, ResetStopsAtOnceAndReturnsEveryQueuedBuffer) {
     return std::count(recording.begin(), recording.end(), value);
   };
   EXPECT_GT(count(1234), 0);
-  EXPECT_LT(count(1234), 22050) << "the first buffer was cut short";
+  EXPECT_LT(count(1234), kSampleRate) << "the first buffer was cut short";
   EXPECT_EQ(count(-4321), 0) << "the second buffer never played";
   EXPECT_EQ(count(777), 441);
 }
@@ -215,7 +216,7 @@ TEST(SdlWaveOutTest, RefusesWhatItCannotPlay) {
   SdlWaveOut out;
   std::vector<Buffer> buffers;
   for (int i = 0; i < SdlWaveOut::kQueueCapacity + 1; ++i) {
-    buffers.emplace_back(std::vector<int16_t>(22050, 100));
+    buffers.emplace_back(std::vector<int16_t>(kSampleRate, 100));
   }
   EXPECT_FALSE(out.Prepare(buffers[0].header)) << "closed";
   EXPECT_FALSE(out.Write(buffers[0].header)) << "closed";

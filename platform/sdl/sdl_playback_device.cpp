@@ -46,7 +46,7 @@ bool SdlPlaybackDevice::Open(uint16_t framesPerPeriod, Callback callback, void* 
   SDL_AudioSpec wanted{};
   wanted.freq = kSampleRate;
   wanted.format = AUDIO_S16SYS;
-  wanted.channels = 1;
+  wanted.channels = kChannels;
   wanted.samples = PeriodCoveringTheCycle(framesPerPeriod, SDL_GetCurrentAudioDriver(),
                                           std::getenv("PIPEWIRE_LATENCY"));
   wanted.callback = callback;

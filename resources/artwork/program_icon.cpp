@@ -147,8 +147,8 @@ QImage DrawIconScene(int size) {
   return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// The small icons' palette: 16 entries, as the original 16-colour icon
-// images had. 0 transparent; 1-3 knob black, sheen, highlight; 4-8 brass from
+// The small icons' palette: the 16- and 32-pixel icons are indexed images of
+// these 16 colours. 0 transparent; 1-3 knob black, sheen, highlight; 4-8 brass from
 // edge to lit; 9-10 silver lit and shaded; 11-14 granite light, mid, dark,
 // white; 15 a mid grey for the knob's and the slab's blends.
 constexpr std::array<QRgb, 16> kSmallPalette{

@@ -91,10 +91,16 @@ class DesktopSession {
     return Run(QStringLiteral("xdotool"), arguments);
   }
 
+  // How the window comes to the front: given the input focus the way a
+  // window manager gives it, or left to itself as on an X server with no
+  // window manager.
+  enum class Activation { kByWindowManager, kNone };
+
   // Starts the program with `arguments` and waits for its window titled
   // `title` (a regular expression); returns the window id, or 0 when none
   // appeared.
   unsigned long StartProgram(const QStringList& extraEnvironment = {},
+                             Activation activation = Activation::kByWindowManager,
                              const QStringList& arguments = {},
                              const QString& title = QStringLiteral("^Dovrik$")) {
     program_.setEnvironment(Environment(extraEnvironment));
@@ -106,7 +112,8 @@ class DesktopSession {
         Xdotool({"search", "--sync", "--onlyvisible", "--name", title}).trimmed();
     if (found.isEmpty()) return 0;
     const unsigned long window = found.split('\n').first().toULong();
-    Xdotool({"windowfocus", "--sync", QString::number(window)});
+    if (activation == Activation::kByWindowManager)
+      Xdotool({"windowfocus", "--sync", QString::number(window)});
     QTest::qWait(300);  // the start-up steps after the window appears
     return window;
   }

@@ -48,7 +48,7 @@ class FakeDialog : public DialogControls {
   }
   void AppendToOutputBox(const std::string& text) override {
     std::lock_guard lock(mutex_);
-    texts_[1025] += text;
+    texts_[kOutputBoxId] += text;
     appends_.push_back(text);
     events_.push_back("append \"" + text + "\"");
   }
@@ -69,7 +69,7 @@ class FakeDialog : public DialogControls {
     std::lock_guard lock(mutex_);
     return texts_[id];
   }
-  std::string OutputBox() { return Text(1025); }
+  std::string OutputBox() { return Text(kOutputBoxId); }
   std::vector<std::string> Appends() {
     std::lock_guard lock(mutex_);
     return appends_;

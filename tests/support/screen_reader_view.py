@@ -53,6 +53,7 @@ def describe(node):
     names = []
     for state, name in ((pyatspi.STATE_CHECKED, "checked"), (pyatspi.STATE_CHECKABLE, "checkable"),
                         (pyatspi.STATE_ENABLED, "enabled"), (pyatspi.STATE_FOCUSABLE, "focusable"),
+                        (pyatspi.STATE_FOCUSED, "focused"),
                         (pyatspi.STATE_EDITABLE, "editable"), (pyatspi.STATE_READ_ONLY, "read-only")):
         if states.contains(state):
             names.append(name)
