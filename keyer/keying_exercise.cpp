@@ -24,7 +24,6 @@ constexpr int kSpeedScrollBar = 1005;   // groups per minute
 constexpr int kRatioScrollBar = 1009;   // dash length in dots
 constexpr int kToneScrollBar = 1019;    // Hz
 constexpr int kAttackScrollBar = 1021;  // tenths of a millisecond
-constexpr int kOutputBox = 1025;
 
 // The sampler already queues silence while the buffer waits this long.
 constexpr auto kPlaybackDelay = std::chrono::milliseconds(50);
@@ -53,7 +52,7 @@ void RunKeyingExercise(ExerciseContext& context) {
   state.clock = &context.clock;
   state.key = &context.key;
 
-  dialog.SetItemText(kOutputBox, "");
+  dialog.SetItemText(kOutputBoxId, "");
 
   // The settings are read once, in this order; later changes wait for the
   // next exercise.
