@@ -30,7 +30,12 @@ std::optional<CharacterSet> CustomCharacterSet(std::string_view text, std::strin
     if (raw == ' ' || raw == '\t') continue;
     const char character = raw >= 'a' && raw <= 'z' ? static_cast<char>(raw - 'a' + 'A') : raw;
     if (MorsePattern(character) == nullptr) {
-      if (error) *error = "'" + std::string(1, raw) + "' has no Morse code in Dovrik";
+      if (error) {
+        // Built by appending: GCC 12 at -O3 flags the concatenation (-Wrestrict).
+        error->assign(1, '\'');
+        error->push_back(raw);
+        error->append("' has no Morse code in Dovrik");
+      }
       return std::nullopt;
     }
     if (set.characters.find(character) == std::string::npos) set.characters += character;
