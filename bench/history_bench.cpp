@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/percentile.h"
 #include "history/history_store.h"
 
 namespace dovrik {
@@ -22,12 +23,6 @@ namespace {
 using SteadyTime = std::chrono::steady_clock;
 
 const std::string kCourse = "KMURESNAPTLWIJZ=FOYVG5/Q92H38B?47C1D60X";
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<size_t>(fraction * double(values.size() - 1) + 0.5);
-  return values[index];
-}
 
 Attempt TenMinuteCopy(int n) {
   Attempt attempt;

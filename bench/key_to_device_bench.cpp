@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/percentile.h"
 #include "keyer/key_sampler.h"
 #include "platform/audio_format.h"
 #include "platform/sdl/sdl_audio_system.h"
@@ -60,13 +61,6 @@ class ScheduledKey : public KeyInput {
   const int count_;
   std::vector<ProbeClock::time_point> changes_;
 };
-
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t index = static_cast<size_t>(fraction * (values.size() - 1) + 0.5);
-  return values[index];
-}
 
 // What one run of keying measured.
 struct KeyToDeviceFigures {

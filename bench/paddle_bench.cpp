@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/percentile.h"
 #include "keyer/key_sampler.h"
 #include "keyer/keyer_mode.h"
 #include "keyer/paddle_keyer.h"
@@ -75,12 +76,6 @@ class ScheduledPaddle : public KeyInput {
   const int count_;
   std::vector<ProbeClock::time_point> presses_;
 };
-
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(fraction * (values.size() - 1) + 0.5)];
-}
 
 struct PaddleFigures {
   std::vector<double> latenciesMs;

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/percentile.h"
 #include "platform/audio_format.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/thread_timer_service.h"
@@ -21,12 +22,6 @@ namespace dovrik {
 namespace {
 
 using SteadyTime = std::chrono::steady_clock;
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<size_t>(fraction * double(values.size() - 1) + 0.5);
-  return values[index];
-}
 
 void BM_SideToneHandoff(benchmark::State& state) {
   const size_t wanted = static_cast<size_t>(state.range(0));
