@@ -26,7 +26,6 @@
 #include "platform/modem_line_port.h"
 #include "platform/sdl/sdl_audio_system.h"
 #include "platform/sdl/sdl_library.h"
-#include "platform/sdl/sound_server_wake.h"
 #include "platform/sdl/straight_key.h"
 #include "platform/serial_key.h"
 #include "platform/steady_clock.h"
@@ -114,9 +113,6 @@ QApplication* MakeApplication(int& argc, char** argv) {
 
 int RunProgram(int argc, char** argv, const std::string& serialKey,
                const std::optional<KeyerOption>& keyer, bool openLessons) {
-  // First, before any other thread: a sound server kept awake from the
-  // start has the side-tone live by the time the user keys.
-  const std::unique_ptr<SoundServerWake> wake = SoundServerWake::Open();
   const std::unique_ptr<QApplication> made(MakeApplication(argc, argv));
   QApplication& application = *made;
   application.setQuitOnLastWindowClosed(false);

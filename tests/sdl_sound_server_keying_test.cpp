@@ -24,7 +24,6 @@
 #include "keyer/keyer_settings.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_audio_system.h"
-#include "platform/sdl/sound_server_wake.h"
 #include "tests/support/sdl_test_support.h"
 #include "platform/steady_clock.h"
 #include "platform/thread_queue.h"
@@ -65,8 +64,9 @@ class WatchedKey : public KeyInput {
   std::atomic<bool> read_{false};
 };
 
-// One keying exercise from "Key" to "Stop" with the word keyed in it.
-// Returns when the script started, on the steady clock in ms.
+// One keying exercise from "Key" to "Stop" with the word keyed in it, from
+// the sampler's first reading of the key. Returns when the script started,
+// on the steady clock in ms.
 uint32_t KeyOneSession(const std::vector<ScriptedKey::Change>& script) {
   SteadyClock clock;
   ScriptedKey scripted(clock, script);
@@ -262,14 +262,13 @@ TEST(SoundServerWaveOutTest, LastBufferIsHeardToItsEndWhenClosedAtOnce) {
 namespace dovrik {
 namespace {
 
-// Runs of Dovrik one after another on one long-running PulseAudio server,
-// each keyed as a user keys: PARIS with 120 ms dots from 0.8 s after "Key",
-// the next run starting a second after the one before ended. A run starts
-// as the program does: the stream that keeps the server awake first, then
-// the exercise. The recorder leaves the latency to the server, so the sink
-// idles between runs as on a desktop. Every element of every run sounds, and
-// each run's first element comes as long after the last one before it as
-// it was keyed: no run starts late.
+// Runs of the keying exercise one after another on one long-running
+// PulseAudio server: PARIS with 120 ms dots from 0.8 s after the side-tone
+// first reads the key, the next run starting a second after the one before
+// ended, SDL's audio started afresh for each as a new process starts it. The
+// recorder leaves the latency to the server, so the sink idles between runs
+// as on a desktop. Every element of every run sounds, and each run's first
+// element comes as long after the last one before it as it was keyed.
 TEST(SoundServerBackToBackTest, EveryRunSoundsFromItsFirstPress) {
   testing::SoundServer server("pulse");
   ASSERT_TRUE(server.ok()) << server.Error();
@@ -288,8 +287,6 @@ TEST(SoundServerBackToBackTest, EveryRunSoundsFromItsFirstPress) {
   for (int run = 0; run < kRuns; ++run) {
     ScopedAudioDriver driver("pulseaudio");
     ASSERT_TRUE(driver.ok()) << SDL_GetError();
-    const std::unique_ptr<SoundServerWake> wake = SoundServerWake::Open();
-    ASSERT_NE(wake, nullptr) << SDL_GetError();
     std::this_thread::sleep_for(milliseconds(kStartToKeyMs));  // the window comes up; Alt+K
     startedMs.push_back(KeyOneSession(paris));
     std::this_thread::sleep_for(milliseconds(1000));
