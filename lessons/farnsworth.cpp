@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "keyer/keyer_mode.h"
 #include "lessons/course.h"
 #include "platform/audio_format.h"
 
@@ -30,7 +31,8 @@ std::optional<LessonTiming> FarnsworthTiming(int charWpm, int effectiveWpm, std:
   const double c = charWpm;
   const double e = effectiveWpm;
   LessonTiming timing;
-  timing.dot = WholeSamples(1.2 / c);
+  // The keyer's dot at the same speed, rounded once the same way.
+  timing.dot = KeyerTimingForWpm(charWpm).dotSamples;
   timing.dash = 3 * timing.dot;
   timing.elementSpace = timing.dot;
   if (effectiveWpm == charWpm) {
